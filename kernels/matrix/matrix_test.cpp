@@ -1,0 +1,135 @@
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "kernels/matrix/matrix.h"
+#include "kernels/shell/shell.h"
+
+namespace kernels::matrix {
+namespace {
+
+class MatrixTest : public ::testing::Test {
+ protected:
+  void SetUp() override { shell::arena_reset(); }
+  void TearDown() override { shell::arena_reset(); }
+};
+
+// The literal loop, written out again as the reference.
+void reference_multiply(int n, double** c, double** a, double** b) {
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j)
+      for (int k = 0; k < n; ++k) c[i][j] = c[i][j] + a[i][k] * b[k][j];
+}
+
+bool same_bits(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; }
+
+double** random_matrix(int n, std::mt19937& rng) {
+  std::uniform_real_distribution<double> value(-1e3, 1e3);
+  double** m = initmatx(n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) m[i][j] = value(rng) * (j % 3 == 0 ? 1e-9 : 1.0);
+  return m;
+}
+
+double** copy_matrix(int n, double** m) {
+  double** r = initmatx(n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) r[i][j] = m[i][j];
+  return r;
+}
+
+TEST_F(MatrixTest, SizeZeroIsEmptyAndDoesNothing) {
+  double** m = initmatx(0);
+  EXPECT_NE(m, nullptr);
+  mkmatx(0, m);
+  matxmult(0, m, m, m);
+  EXPECT_EQ(shell::arena_stats().records, 1u);
+}
+
+TEST_F(MatrixTest, InitmatxGivesDistinctZeroRows) {
+  double** m = initmatx(5);
+  for (int i = 0; i < 5; ++i) {
+    for (int j = 0; j < 5; ++j) EXPECT_EQ(m[i][j], 0.0);
+    for (int r = 0; r < i; ++r) EXPECT_NE(m[i], m[r]);
+  }
+  EXPECT_EQ(shell::arena_stats().records, 6u);
+  EXPECT_EQ(shell::arena_stats().bytes, 5 * sizeof(double*) + 5 * 5 * sizeof(double));
+}
+
+TEST_F(MatrixTest, ProductAccumulatesIntoWhatCHolds) {
+  double** a = initmatx(3);
+  double** b = initmatx(3);
+  double** c = initmatx(3);
+  mkmatx(3, a);
+  mkmatx(3, b);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) c[i][j] = 10.0 * i + j;
+  matxmult(3, c, a, b);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) EXPECT_EQ(c[i][j], 10.0 * i + j + 3.0);
+}
+
+TEST_F(MatrixTest, MatchesTheLiteralLoopBitForBit) {
+  std::mt19937 rng(7);
+  for (int n : {1, 2, 3, 7, 16, 33}) {
+    double** a = random_matrix(n, rng);
+    double** b = random_matrix(n, rng);
+    double** c = random_matrix(n, rng);
+    double** expect = copy_matrix(n, c);
+    reference_multiply(n, expect, a, b);
+    matxmult(n, c, a, b);
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) ASSERT_TRUE(same_bits(c[i][j], expect[i][j])) << n;
+  }
+}
+
+TEST_F(MatrixTest, AliasedOperandsFollowTheLiteralLoop) {
+  std::mt19937 rng(11);
+  const int n = 6;
+  // c is a itself: later products read values the loop has already changed.
+  double** a = random_matrix(n, rng);
+  double** b = random_matrix(n, rng);
+  double** a2 = copy_matrix(n, a);
+  reference_multiply(n, a2, a2, b);
+  matxmult(n, a, a, b);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) ASSERT_TRUE(same_bits(a[i][j], a2[i][j]));
+
+  // c shares one row with b.
+  double** c = random_matrix(n, rng);
+  double** c2 = copy_matrix(n, c);
+  double** b2 = copy_matrix(n, b);
+  b[2] = c[4];
+  b2[2] = c2[4];
+  reference_multiply(n, c2, a2, b2);
+  matxmult(n, c, a2, b);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) ASSERT_TRUE(same_bits(c[i][j], c2[i][j]));
+}
+
+TEST_F(MatrixTest, DriverMultipliesOnlyWithAnArgument) {
+  char name[] = "matrix";
+  char* argv[] = {name, name, nullptr};
+  EXPECT_EQ(main_matxmult(1, argv), 0);
+  DriverMatrices m = last_driver_matrices();
+  ASSERT_EQ(m.n, 300);
+  for (double** x : {m.a, m.b, m.c})
+    for (int i = 0; i < 300; ++i)
+      for (int j = 0; j < 300; ++j) ASSERT_EQ(x[i][j], 0.0);
+
+  shell::arena_reset();
+  EXPECT_EQ(main_matxmult(2, argv), 0);
+  m = last_driver_matrices();
+  for (int i = 0; i < 300; ++i)
+    for (int j = 0; j < 300; ++j) {
+      ASSERT_EQ(m.a[i][j], 1.0);
+      ASSERT_EQ(m.c[i][j], 300.0);
+    }
+  // Three matrices of 300 rows plus their row-pointer arrays.
+  EXPECT_EQ(shell::arena_stats().records, 3u * 301u);
+}
+
+}  // namespace
+}  // namespace kernels::matrix

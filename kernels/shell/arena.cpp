@@ -1,0 +1,99 @@
+// The run arena: bump allocation from chunks that are zeroed again and reused after a reset.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "kernels/shell/shell.h"
+
+namespace kernels::shell {
+namespace {
+
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;  // ordinary chunk size
+constexpr std::size_t kMaxAlign = 4096;
+
+struct Chunk {
+  unsigned char* base;
+  std::size_t size;
+  std::size_t used;  // bytes handed out (and dirtied) since the last reset
+};
+
+struct Arena {
+  std::vector<Chunk> chunks;
+  std::size_t current = 0;  // chunk that serves the next request
+  ArenaStats stats;
+
+  ~Arena() {
+    for (Chunk& c : chunks) std::free(c.base);
+  }
+};
+
+Arena& arena() {
+  static Arena a;
+  return a;
+}
+
+[[noreturn]] void out_of_memory(std::size_t bytes) {
+  std::fprintf(stderr, "kernels: run arena cannot provide %zu bytes\n", bytes);
+  std::abort();
+}
+
+// Offset at which `align`-aligned storage of `bytes` bytes fits in `c`, or SIZE_MAX.
+std::size_t fit(const Chunk& c, std::size_t bytes, std::size_t align) {
+  auto addr = reinterpret_cast<std::uintptr_t>(c.base) + c.used;
+  std::size_t pad = (align - addr % align) % align;
+  if (pad > c.size - c.used || bytes > c.size - c.used - pad) return static_cast<std::size_t>(-1);
+  return c.used + pad;
+}
+
+}  // namespace
+
+void* arena_allocate(std::size_t bytes, std::size_t align) {
+  if (align == 0 || (align & (align - 1)) != 0 || align > kMaxAlign) align = kMaxAlign;
+  if (bytes > static_cast<std::size_t>(-1) / 2) out_of_memory(bytes);
+  Arena& a = arena();
+  const std::size_t want = bytes == 0 ? 1 : bytes;  // a zero-byte record still gets its own address
+  for (; a.current < a.chunks.size(); ++a.current) {
+    Chunk& c = a.chunks[a.current];
+    std::size_t at = fit(c, want, align);
+    if (at != static_cast<std::size_t>(-1)) {
+      c.used = at + want;
+      ++a.stats.records;
+      a.stats.bytes += bytes;
+      return c.base + at;
+    }
+  }
+  // A fresh chunk: calloc hands out zeroed memory, large enough for the request and its padding.
+  std::size_t size = want + align > kChunkBytes ? want + align : kChunkBytes;
+  auto* base = static_cast<unsigned char*>(std::calloc(size, 1));
+  if (base == nullptr) out_of_memory(bytes);
+  a.chunks.push_back(Chunk{base, size, 0});
+  a.current = a.chunks.size() - 1;
+  Chunk& c = a.chunks.back();
+  std::size_t at = fit(c, want, align);
+  c.used = at + want;
+  ++a.stats.records;
+  a.stats.bytes += bytes;
+  return c.base + at;
+}
+
+void arena_reset() {
+  Arena& a = arena();
+  std::vector<Chunk> kept;
+  for (Chunk& c : a.chunks) {
+    if (c.size > kChunkBytes) {
+      std::free(c.base);  // an oversized chunk served one large record; give it back
+      continue;
+    }
+    std::memset(c.base, 0, c.used);
+    c.used = 0;
+    kept.push_back(c);
+  }
+  a.chunks.swap(kept);
+  a.current = 0;
+  a.stats = ArenaStats{};
+}
+
+ArenaStats arena_stats() { return arena().stats; }
+
+}  // namespace kernels::shell

@@ -1,0 +1,16 @@
+# Script mode: install BUILD_DIR into WORK_DIR/prefix, then configure, build and run the consumer.
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+
+function(step)
+  execute_process(COMMAND ${ARGV} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "failed (${rc}): ${ARGV}\n${out}\n${err}")
+  endif()
+endfunction()
+
+step(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+step(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
+     -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix})
+step(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
+step(${WORK_DIR}/build/consumer)

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The runner's command line as a user meets it. Usage: cli_test.sh PATH_TO_KERNELS
+set -u
+kernels=$1
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# expect STATUS DESCRIPTION -- ARGS...: runs kernels ARGS, checks the exit status.
+expect() {
+  local want=$1 what=$2
+  shift 3
+  "$kernels" "$@" >"$dir/out" 2>"$dir/err"
+  local got=$?
+  [ "$got" -eq "$want" ] || fail "$what: exit $got, expected $want ($(head -c 300 "$dir/err"))"
+}
+
+# Usage errors: status 2, one line on stderr, nothing on stdout.
+for args in "run nosuch" "run matrix --bogus" "run matrix --repeat 0" "run matrix --repeat x" \
+  "run matrix --repeat -3" "run matrix --repeat" "run" "frobnicate" "run -- a" \
+  "run matrix --no-multiply=1" "list extra"; do
+  expect 2 "kernels $args" -- $args
+  [ -s "$dir/out" ] && fail "kernels $args printed on stdout"
+  [ "$(wc -l <"$dir/err")" -eq 1 ] || fail "kernels $args: expected one line on stderr"
+  grep -q '^kernels: ' "$dir/err" || fail "kernels $args: message lacks the 'kernels: ' prefix"
+done
+expect 2 "no arguments" --
+
+expect 0 "--help" -- --help
+grep -q 'usage: kernels run' "$dir/out" || fail "--help shows no usage"
+expect 0 "run --help" -- run matrix --help
+
+expect 0 "list" -- list
+grep -q '^matrix ' "$dir/out" || fail "list does not show matrix"
+grep -q -- '--no-multiply' "$dir/out" || fail "list does not show matrix's options"
+
+# The matrix job: a multiply of ones gives 300.0 everywhere; the JSON carries every run.
+expect 0 "run matrix --json" -- run matrix --json --repeat 2
+python3 - "$dir/out" <<'PY' || fail "matrix --json output"
+import json, sys
+lines = open(sys.argv[1]).read().splitlines()
+assert len(lines) == 1, lines
+r = json.loads(lines[0])
+assert r["kernel"] == "matrix" and r["runs"] == 2 and len(r["seconds"]["each"]) == 2
+assert r["summary"]["n"] == 300 and r["summary"]["multiplied"] is True
+assert r["summary"]["sum"] == 300.0 * 300 * 300 and r["summary"]["c[0][0]"] == 300.0
+assert len(r["digest"]) == 16 and int(r["digest"], 16) >= 0
+assert r["storage"]["records"] == 903, r["storage"]
+assert r["calls"] == {"chatting": 0}
+for k in ("min", "median", "mean", "stddev", "max"):
+    assert r["seconds"][k] >= 0
+PY
+digest_multiply=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["digest"])' "$dir/out")
+
+expect 0 "run matrix --no-multiply" -- run matrix --no-multiply --json --repeat 1
+grep -q '"multiplied":false' "$dir/out" || fail "--no-multiply still multiplied"
+grep -q "$digest_multiply" "$dir/out" && fail "--no-multiply gives the same digest as a multiply"
+
+expect 0 "driver args" -- run matrix --repeat 1 --json -- x y
+grep -q '"args":\["x","y"\]' "$dir/out" || fail "driver args not passed: $(cat "$dir/out")"
+
+expect 0 "human output" -- run all --repeat 1
+for word in median mean '±' min '…' max run storage summary digest; do
+  grep -q -- "$word" "$dir/out" || fail "human output lacks '$word'"
+done
+
+# Repeated runs reuse the run storage: 200 runs stay within a few runs' memory.
+/usr/bin/env time -f '%M' "$kernels" run matrix --repeat 200 >/dev/null 2>"$dir/rss" ||
+  fail "--repeat 200 failed"
+rss_kb=$(tail -n 1 "$dir/rss")
+[ "$rss_kb" -lt 60000 ] || fail "--repeat 200 grew to ${rss_kb} KiB"
+
+if [ "$failures" -eq 0 ]; then echo "runner command line: all checks passed"; fi
+exit $((failures > 0))

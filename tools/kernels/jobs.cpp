@@ -1,0 +1,29 @@
+// The list of kernel jobs. A new job adds its JobInfo declaration and one line in the table.
+#include "job.h"
+
+namespace kernels::runner {
+
+extern const JobInfo matrix_job;
+
+namespace {
+const JobInfo* const kJobs[] = {
+    &matrix_job,
+};
+}  // namespace
+
+std::span<const JobInfo> jobs() {
+  static const std::vector<JobInfo> all = [] {
+    std::vector<JobInfo> v;
+    for (const JobInfo* j : kJobs) v.push_back(*j);
+    return v;
+  }();
+  return all;
+}
+
+const JobInfo* find_job(std::string_view name) {
+  for (const JobInfo& j : jobs())
+    if (name == j.name) return &j;
+  return nullptr;
+}
+
+}  // namespace kernels::runner

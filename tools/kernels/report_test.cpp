@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "job.h"
+#include "report.h"
+
+namespace kernels::runner {
+namespace {
+
+TEST(Fnv1a, MatchesKnownValues) {
+  EXPECT_EQ(Fnv1a().value(), 0xcbf29ce484222325ull);
+  Fnv1a a;
+  a.bytes("a", 1);
+  EXPECT_EQ(a.value(), 0xaf63dc4c8601ec8cull);
+  Fnv1a foobar;
+  foobar.bytes("foobar", 6);
+  EXPECT_EQ(foobar.value(), 0x85944171f73967e8ull);
+}
+
+TEST(Fnv1a, WritesIntegersAndDoublesLittleEndian) {
+  Fnv1a x, y;
+  x.i32(-2);
+  const unsigned char b[4] = {0xfe, 0xff, 0xff, 0xff};
+  y.bytes(b, 4);
+  EXPECT_EQ(x.value(), y.value());
+
+  Fnv1a d, e;
+  d.f64(300.0);  // 0x4072C00000000000
+  const unsigned char f[8] = {0, 0, 0, 0, 0, 0xc0, 0x72, 0x40};
+  e.bytes(f, 8);
+  EXPECT_EQ(d.value(), e.value());
+}
+
+TEST(TimeStats, MedianMeanAndSampleDeviation) {
+  TimeStats s = time_stats({4.0, 1.0, 3.0, 2.0});
+  EXPECT_DOUBLE_EQ(s.min, 1.0);
+  EXPECT_DOUBLE_EQ(s.max, 4.0);
+  EXPECT_DOUBLE_EQ(s.median, 2.5);
+  EXPECT_DOUBLE_EQ(s.mean, 2.5);
+  EXPECT_NEAR(s.stddev, 1.2909944487, 1e-9);
+  EXPECT_EQ(s.each, (std::vector<double>{4.0, 1.0, 3.0, 2.0}));  // in run order
+
+  TimeStats one = time_stats({0.5});
+  EXPECT_DOUBLE_EQ(one.median, 0.5);
+  EXPECT_DOUBLE_EQ(one.stddev, 0.0);
+}
+
+TEST(ParseInteger, AcceptsWholeNumbersInRangeOnly) {
+  EXPECT_EQ(parse_integer("42", "--n", 1, 100), 42);
+  EXPECT_EQ(parse_integer("+7", "--n", 1, 100), 7);
+  EXPECT_EQ(parse_integer("-5", "--n", -10, 100), -5);
+  for (const char* bad : {"", "0", "101", "4x", "x", "1.5", " 3", "99999999999999999999999"})
+    EXPECT_THROW(parse_integer(bad, "--n", 1, 100), UsageError) << bad;
+}
+
+TEST(DriverArgs, BuildsANullTerminatedVector) {
+  DriverArgs d("job", {"a", "bc"});
+  ASSERT_EQ(d.argc(), 3);
+  EXPECT_STREQ(d.argv()[0], "job");
+  EXPECT_STREQ(d.argv()[2], "bc");
+  EXPECT_EQ(d.argv()[3], nullptr);
+  EXPECT_EQ(d.rest(), (std::vector<std::string>{"a", "bc"}));
+
+  DriverArgs big = DriverArgs::of_count("job", 5);
+  ASSERT_EQ(big.argc(), 5);
+  EXPECT_STREQ(big.argv()[4], "");
+  EXPECT_EQ(big.argv()[5], nullptr);
+  EXPECT_EQ(DriverArgs::of_count("job", 1).argc(), 1);
+}
+
+TEST(OptionCursor, ReadsSeparateAndInlineValues) {
+  std::vector<std::string> t{"--size", "5", "--size=7", "--flag", "--", "x"};
+  std::size_t i = 0;
+  OptionCursor c(t, i);
+  EXPECT_EQ(c.flag(), "--size");
+  EXPECT_EQ(c.value(), "5");
+  EXPECT_EQ(i, 1u);
+  i = 2;
+  EXPECT_EQ(c.flag(), "--size");
+  EXPECT_TRUE(c.has_inline_value());
+  EXPECT_EQ(c.value(), "7");
+  i = 3;
+  EXPECT_THROW(c.value(), UsageError);  // "--" ends the options
+}
+
+TEST(Report, TextAndJsonCarryEveryFigure) {
+  Report r;
+  r.kernel = "demo";
+  r.args = {"--size", "3"};
+  r.seconds = time_stats({0.002, 0.001, 0.003});
+  r.records = 7;
+  r.bytes = 168;
+  r.calls = Json{{"output_bit", 12}};
+  r.summary = Json{{"nodes", 3}};
+  r.digest = 0x0123456789abcdefull;
+  Json j = Json::parse(report_json(r));
+  EXPECT_EQ(j["kernel"], "demo");
+  EXPECT_EQ(j["runs"], 3);
+  EXPECT_EQ(j["seconds"]["median"], 0.002);
+  EXPECT_EQ(j["seconds"]["each"].size(), 3u);
+  EXPECT_EQ(j["storage"]["bytes"], 168);
+  EXPECT_EQ(j["digest"], "0123456789abcdef");
+  std::string text = report_text(r);
+  for (const char* part : {"demo  [--size 3]", "median 2 ms", "min 1 ms … max 3 ms", "3 runs",
+                           "7 records, 168 bytes", "output_bit 12", "nodes 3",
+                           "0123456789abcdef"})
+    EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+}
+
+}  // namespace
+}  // namespace kernels::runner
