@@ -39,6 +39,12 @@ void BM_Matxmult(benchmark::State& state) {
   state.SetComplexityN(n3);
   shell::arena_reset();
 }
-BENCHMARK(BM_Matxmult)->Arg(64)->Arg(128)->Arg(300)->Arg(512)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_Matxmult)
+    ->Arg(64)
+    ->Arg(128)
+    ->Arg(300)
+    ->Arg(512)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 }  // namespace

@@ -25,7 +25,9 @@ double take(const std::uint8_t*& data, std::size_t& size) {
   return v;
 }
 
-bool same(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; }
+bool same(double x, double y) {
+  return std::memcmp(&x, &y, sizeof x) == 0;
+}
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "kernels/shell/shell.h"
 
@@ -11,61 +12,144 @@ namespace {
 
 DriverMatrices g_last;
 
-// Address range [lo, hi) that the rows of m (n values each) span, as integers.
-struct Span {
-  std::uintptr_t lo = UINTPTR_MAX;
-  std::uintptr_t hi = 0;
-  void add(const void* p, std::size_t bytes) {
-    auto a = reinterpret_cast<std::uintptr_t>(p);
-    lo = std::min(lo, a);
-    hi = std::max(hi, a + bytes);
-  }
-  bool overlaps(const Span& o) const { return lo < o.hi && o.lo < hi; }
+// A half-open address range [lo, hi).
+struct Range {
+  std::uintptr_t lo;
+  std::uintptr_t hi;
 };
 
-Span rows_span(int n, double* const* m) {
-  Span s;
-  for (int i = 0; i < n; ++i) s.add(m[i], sizeof(double) * static_cast<std::size_t>(n));
-  return s;
+Range range_of(const void* p, std::size_t bytes) {
+  auto lo = reinterpret_cast<std::uintptr_t>(p);
+  return Range{lo, lo + bytes};
 }
 
-Span pointer_span(int n, double* const* m) {
-  Span s;
-  s.add(m, sizeof(double*) * static_cast<std::size_t>(n));
-  return s;
-}
-
-// True when writing c's rows cannot change anything the product reads: a's and b's rows and the
-// three row-pointer arrays.
+// True when c's rows overlap neither each other nor anything the product reads: a's and b's rows
+// and the three row-pointer arrays. Sorts the read ranges once, then looks each row of c up in
+// them.
 bool writes_are_private(int n, double** c, double** a, double** b) {
-  Span cw = rows_span(n, c);
-  return !cw.overlaps(rows_span(n, a)) && !cw.overlaps(rows_span(n, b)) &&
-         !cw.overlaps(pointer_span(n, a)) && !cw.overlaps(pointer_span(n, b)) &&
-         !cw.overlaps(pointer_span(n, c));
+  const std::size_t row = sizeof(double) * static_cast<std::size_t>(n);
+  const std::size_t pointers = sizeof(double*) * static_cast<std::size_t>(n);
+  std::vector<Range> reads;
+  reads.reserve(2 * static_cast<std::size_t>(n) + 3);
+  for (int i = 0; i < n; ++i) {
+    reads.push_back(range_of(a[i], row));
+    reads.push_back(range_of(b[i], row));
+  }
+  reads.push_back(range_of(a, pointers));
+  reads.push_back(range_of(b, pointers));
+  reads.push_back(range_of(c, pointers));
+  std::sort(reads.begin(), reads.end(), [](Range x, Range y) { return x.lo < y.lo; });
+  // Merge overlapping ranges so that at most one can overlap a given point from below.
+  std::vector<Range> merged;
+  for (Range r : reads) {
+    if (!merged.empty() && r.lo < merged.back().hi) {
+      merged.back().hi = std::max(merged.back().hi, r.hi);
+    } else {
+      merged.push_back(r);
+    }
+  }
+  std::vector<Range> writes;
+  writes.reserve(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) writes.push_back(range_of(c[i], row));
+  std::sort(writes.begin(), writes.end(), [](Range x, Range y) { return x.lo < y.lo; });
+  for (std::size_t i = 1; i < writes.size(); ++i)
+    if (writes[i].lo < writes[i - 1].hi) return false;  // two rows of c overlap
+  for (const Range& w : writes) {
+    // The first merged range that ends after w begins is the only candidate for overlap.
+    auto it = std::upper_bound(merged.begin(), merged.end(), w.lo,
+                               [](std::uintptr_t x, Range r) { return x < r.hi; });
+    if (it != merged.end() && it->lo < w.hi) return false;
+  }
+  return true;
 }
 
-// The literal i-j-k loop. Used when c's rows overlap what the product reads, where the order of
-// reads and writes is part of the result.
+// The literal i-j-k loop. Used when c's rows overlap each other or what the product reads, where
+// the order of reads and writes is part of the result.
 void multiply_ijk(int n, double** c, double** a, double** b) {
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j)
       for (int k = 0; k < n; ++k) c[i][j] = c[i][j] + a[i][k] * b[k][j];
 }
 
-// The same sums in i-k-j order: every c[i][j] still receives its products in ascending k, each
-// addition rounded, so the result is bit for bit that of the i-j-k loop. The inner loop runs
-// along rows, independent across j, which the processor can overlap instead of waiting on one
-// chain of additions. Only valid when c's rows are written nowhere the product reads.
-void multiply_ikj(int n, double** c, double** a, double** b) {
-  for (int i = 0; i < n; ++i) {
-    double* __restrict ci = c[i];
-    const double* __restrict ai = a[i];
-    for (int k = 0; k < n; ++k) {
-      const double aik = ai[k];
-      const double* __restrict bk = b[k];
-      for (int j = 0; j < n; ++j) ci[j] = ci[j] + aik * bk[j];
+// Two doubles in one register; element-wise arithmetic rounds each lane exactly as scalar code.
+typedef double Pair __attribute__((vector_size(16)));
+
+Pair load_pair(const double* p) {
+  Pair v;
+  __builtin_memcpy(&v, p, sizeof v);
+  return v;
+}
+void store_pair(double* p, Pair v) {
+  __builtin_memcpy(p, &v, sizeof v);
+}
+
+constexpr int kTileCols = 8;  // columns of c kept in registers while k runs
+
+// c[i][j0 .. j0+8) for `Rows` (1 or 2) consecutive rows, each summing its products in ascending
+// k, held in registers from the first k to the last: the same additions in the same order as the
+// i-j-k loop, rounded after each one. `panel` holds b[k][j0 .. j0+8) at panel[8k ..]. Written
+// out by hand so that the accumulators stay in registers.
+template <int Rows>
+void tile(int n, double* const* c, double* const* a, const double* panel, int i, int j0) {
+  double* c0 = c[i] + j0;
+  double* c1 = c[i + Rows - 1] + j0;
+  const double* a0 = a[i];
+  const double* a1 = a[i + Rows - 1];
+  Pair x0 = load_pair(c0), x1 = load_pair(c0 + 2), x2 = load_pair(c0 + 4), x3 = load_pair(c0 + 6);
+  Pair y0 = load_pair(c1), y1 = load_pair(c1 + 2), y2 = load_pair(c1 + 4), y3 = load_pair(c1 + 6);
+  for (int k = 0; k < n; ++k) {
+    const double* bk = panel + kTileCols * k;
+    const Pair b0 = load_pair(bk), b1 = load_pair(bk + 2), b2 = load_pair(bk + 4),
+               b3 = load_pair(bk + 6);
+    const Pair s = {a0[k], a0[k]};
+    x0 = x0 + s * b0;
+    x1 = x1 + s * b1;
+    x2 = x2 + s * b2;
+    x3 = x3 + s * b3;
+    if constexpr (Rows == 2) {
+      const Pair t = {a1[k], a1[k]};
+      y0 = y0 + t * b0;
+      y1 = y1 + t * b1;
+      y2 = y2 + t * b2;
+      y3 = y3 + t * b3;
     }
   }
+  store_pair(c0, x0);
+  store_pair(c0 + 2, x1);
+  store_pair(c0 + 4, x2);
+  store_pair(c0 + 6, x3);
+  if constexpr (Rows == 2) {
+    store_pair(c1, y0);
+    store_pair(c1 + 2, y1);
+    store_pair(c1 + 4, y2);
+    store_pair(c1 + 6, y3);
+  }
+}
+
+// One element of c, its products summed in ascending k.
+void element(int n, double* const* c, double* const* a, double* const* b, int i, int j) {
+  double sum = c[i][j];
+  for (int k = 0; k < n; ++k) sum = sum + a[i][k] * b[k][j];
+  c[i][j] = sum;
+}
+
+// The i-j-k sums computed in register tiles, a block of 8 columns at a time: every c[i][j] still
+// receives its products in ascending k, each addition rounded, so the result is bit for bit that
+// of the literal loop. The block's columns of b are first copied into one contiguous panel, which
+// stays in cache while every row of a passes over it. Only valid when c's rows overlap nothing
+// the product reads and each other.
+void multiply_tiled(int n, double** c, double** a, double** b) {
+  const int full = n - n % kTileCols;
+  std::vector<double> panel(static_cast<std::size_t>(kTileCols) * static_cast<std::size_t>(n));
+  for (int j = 0; j < full; j += kTileCols) {
+    for (int k = 0; k < n; ++k)
+      for (int v = 0; v < kTileCols; ++v) panel[kTileCols * k + v] = b[k][j + v];
+    int i = 0;
+    for (; i + 1 < n; i += 2) tile<2>(n, c, a, panel.data(), i, j);
+    if (i < n) tile<1>(n, c, a, panel.data(), i, j);
+  }
+  for (int i = 0; i < n; ++i)
+    for (int j = full; j < n; ++j) element(n, c, a, b, i, j);
 }
 
 }  // namespace
@@ -88,7 +172,7 @@ void mkmatx(int n, double** m) {
 void matxmult(int n, double** c, double** a, double** b) {
   if (n <= 0) return;
   if (writes_are_private(n, c, a, b)) {
-    multiply_ikj(n, c, a, b);
+    multiply_tiled(n, c, a, b);
   } else {
     multiply_ijk(n, c, a, b);
   }
@@ -107,6 +191,8 @@ int main_matxmult(int argc, char** /*argv*/) {
   return 0;
 }
 
-DriverMatrices last_driver_matrices() { return g_last; }
+DriverMatrices last_driver_matrices() {
+  return g_last;
+}
 
 }  // namespace kernels::matrix

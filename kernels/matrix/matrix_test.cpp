@@ -23,7 +23,9 @@ void reference_multiply(int n, double** c, double** a, double** b) {
       for (int k = 0; k < n; ++k) c[i][j] = c[i][j] + a[i][k] * b[k][j];
 }
 
-bool same_bits(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; }
+bool same_bits(double x, double y) {
+  return std::memcmp(&x, &y, sizeof x) == 0;
+}
 
 double** random_matrix(int n, std::mt19937& rng) {
   std::uniform_real_distribution<double> value(-1e3, 1e3);
@@ -73,7 +75,7 @@ TEST_F(MatrixTest, ProductAccumulatesIntoWhatCHolds) {
 
 TEST_F(MatrixTest, MatchesTheLiteralLoopBitForBit) {
   std::mt19937 rng(7);
-  for (int n : {1, 2, 3, 7, 16, 33}) {
+  for (int n : {1, 2, 3, 7, 8, 16, 33, 67}) {
     double** a = random_matrix(n, rng);
     double** b = random_matrix(n, rng);
     double** c = random_matrix(n, rng);
@@ -107,6 +109,24 @@ TEST_F(MatrixTest, AliasedOperandsFollowTheLiteralLoop) {
   matxmult(n, c, a2, b);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) ASSERT_TRUE(same_bits(c[i][j], c2[i][j]));
+
+  // Two rows of c overlap, shifted by three: the later row adds onto what the earlier one left.
+  const int m = 9;
+  double** x = random_matrix(m, rng);
+  double** y = random_matrix(m, rng);
+  double** z = random_matrix(m, rng);
+  double** z2 = copy_matrix(m, z);
+  double* shared = shell::arena_new<double>(m + 3);
+  double* shared2 = shell::arena_new<double>(m + 3);
+  for (int j = 0; j < m + 3; ++j) shared[j] = shared2[j] = j * 0.3;
+  z[2] = shared;
+  z[6] = shared + 3;
+  z2[2] = shared2;
+  z2[6] = shared2 + 3;
+  reference_multiply(m, z2, x, y);
+  matxmult(m, z, x, y);
+  for (int i = 0; i < m; ++i)
+    for (int j = 0; j < m; ++j) ASSERT_TRUE(same_bits(z[i][j], z2[i][j]));
 }
 
 TEST_F(MatrixTest, DriverMultipliesOnlyWithAnArgument) {

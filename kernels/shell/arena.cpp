@@ -94,6 +94,8 @@ void arena_reset() {
   a.stats = ArenaStats{};
 }
 
-ArenaStats arena_stats() { return arena().stats; }
+ArenaStats arena_stats() {
+  return arena().stats;
+}
 
 }  // namespace kernels::shell

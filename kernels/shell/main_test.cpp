@@ -18,8 +18,8 @@ std::string slurp(const std::filesystem::path& p) {
 }
 
 TEST(KernelImage, ExitsOneSilentlyWhateverTheArguments) {
-  auto dir = std::filesystem::temp_directory_path() /
-             ("kernel-image-test-" + std::to_string(::getpid()));
+  auto dir =
+      std::filesystem::temp_directory_path() / ("kernel-image-test-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   for (std::string args : {"", "a b c", "--help", "-o -p -a 1 2 3 4 5 6 7 8 9"}) {
     std::string cmd = std::string("'") + KERNEL_IMAGE_PATH + "' " + args + " >'" +

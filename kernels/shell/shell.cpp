@@ -43,6 +43,8 @@ void chatting(const char* format, ...) {
   }
 }
 
-void set_observer(const Observer* observer) { g_observer = observer; }
+void set_observer(const Observer* observer) {
+  g_observer = observer;
+}
 
 }  // namespace kernels::shell

@@ -66,7 +66,9 @@ std::vector<std::string> DriverArgs::rest() const {
   return r;
 }
 
-bool Job::take_option(OptionCursor& /*cursor*/) { return false; }
+bool Job::take_option(OptionCursor& /*cursor*/) {
+  return false;
+}
 
 void Job::take_driver_args(std::vector<std::string> args) {
   if (!args.empty()) throw UsageError("this kernel takes no arguments after '--'");

@@ -44,8 +44,7 @@ class OptionCursor {
 };
 
 // Parses a whole decimal integer in [min, max]; throws UsageError naming `what` otherwise.
-long long parse_integer(std::string_view text, std::string_view what, long long min,
-                        long long max);
+long long parse_integer(std::string_view text, std::string_view what, long long min, long long max);
 
 // An argument vector for a driver: argv[0] is the job's name, then the given arguments, then a
 // terminating null. The pointers stay valid as long as the object lives and is not changed.
@@ -77,7 +76,10 @@ class Fnv1a {
   }
   void u8(std::uint8_t v) { bytes(&v, 1); }
   // Little-endian, whatever the host's byte order.
-  void u16(std::uint16_t v) { unsigned char b[2] = {std::uint8_t(v), std::uint8_t(v >> 8)}; bytes(b, 2); }
+  void u16(std::uint16_t v) {
+    unsigned char b[2] = {std::uint8_t(v), std::uint8_t(v >> 8)};
+    bytes(b, 2);
+  }
   void u32(std::uint32_t v) {
     unsigned char b[4];
     for (int i = 0; i < 4; ++i) b[i] = static_cast<unsigned char>(v >> (8 * i));

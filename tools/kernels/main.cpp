@@ -11,7 +11,8 @@
 namespace kernels::runner {
 namespace {
 
-constexpr const char* kUsage = R"(usage: kernels run NAME... [--repeat N] [--json] [JOB OPTIONS] [-- ARGS]
+constexpr const char* kUsage =
+    R"(usage: kernels run NAME... [--repeat N] [--json] [JOB OPTIONS] [-- ARGS]
        kernels list
        kernels --help
 
@@ -36,8 +37,7 @@ void warn_if_slow_build() {
              stderr);
 #endif
 #if !defined(NDEBUG)
-  std::fputs("kernels: warning: built with assertions on; times are not representative\n",
-             stderr);
+  std::fputs("kernels: warning: built with assertions on; times are not representative\n", stderr);
 #endif
 }
 
@@ -98,7 +98,8 @@ RunPlan parse_run(const std::vector<std::string>& tokens) {
     plan.jobs.push_back({info->name, info->make()});
     current = &plan.jobs.back();
   }
-  if (plan.jobs.empty()) throw UsageError("'run' needs a kernel name or 'all' (see 'kernels list')");
+  if (plan.jobs.empty())
+    throw UsageError("'run' needs a kernel name or 'all' (see 'kernels list')");
   for (Planned& p : plan.jobs) p.job->validate();
   return plan;
 }

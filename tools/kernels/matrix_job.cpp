@@ -23,9 +23,8 @@ class MatrixJob : public Job {
 
   Json run_observed() override {
     std::uint64_t chats = 0;
-    shell::Observer observer{&chats, [](void* c, const char*, std::va_list) {
-                               ++*static_cast<std::uint64_t*>(c);
-                             }};
+    shell::Observer observer{
+        &chats, [](void* c, const char*, std::va_list) { ++*static_cast<std::uint64_t*>(c); }};
     shell::set_observer(&observer);
     run();
     shell::set_observer(nullptr);
@@ -56,7 +55,9 @@ class MatrixJob : public Job {
   DriverArgs driver_;
 };
 
-std::unique_ptr<Job> make() { return std::make_unique<MatrixJob>(); }
+std::unique_ptr<Job> make() {
+  return std::make_unique<MatrixJob>();
+}
 
 }  // namespace
 
@@ -64,7 +65,8 @@ extern const JobInfo matrix_job;
 const JobInfo matrix_job{
     "matrix", "multiply two 300 x 300 matrices of ones into a third (every element 300.0)",
     "--no-multiply  run the driver with no argument: it builds the matrices, multiplies nothing\n"
-    "-- ARGS        the driver's arguments (default: one, 'multiply'); it multiplies when given any",
+    "-- ARGS        the driver's arguments (default: one, 'multiply'); it multiplies when given "
+    "any",
     &make};
 
 }  // namespace kernels::runner

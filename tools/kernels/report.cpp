@@ -71,9 +71,9 @@ std::string report_json(const Report& r) {
   j["kernel"] = r.kernel;
   j["args"] = r.args;
   j["runs"] = r.seconds.each.size();
-  j["seconds"] = {{"min", r.seconds.min},       {"median", r.seconds.median},
-                  {"mean", r.seconds.mean},     {"stddev", r.seconds.stddev},
-                  {"max", r.seconds.max},       {"each", r.seconds.each}};
+  j["seconds"] = {{"min", r.seconds.min},   {"median", r.seconds.median},
+                  {"mean", r.seconds.mean}, {"stddev", r.seconds.stddev},
+                  {"max", r.seconds.max},   {"each", r.seconds.each}};
   j["storage"] = {{"records", r.records}, {"bytes", r.bytes}};
   j["calls"] = r.calls;
   j["summary"] = r.summary;

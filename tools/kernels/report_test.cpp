@@ -101,8 +101,7 @@ TEST(Report, TextAndJsonCarryEveryFigure) {
   EXPECT_EQ(j["digest"], "0123456789abcdef");
   std::string text = report_text(r);
   for (const char* part : {"demo  [--size 3]", "median 2 ms", "min 1 ms … max 3 ms", "3 runs",
-                           "7 records, 168 bytes", "output_bit 12", "nodes 3",
-                           "0123456789abcdef"})
+                           "7 records, 168 bytes", "output_bit 12", "nodes 3", "0123456789abcdef"})
     EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
 }
 
