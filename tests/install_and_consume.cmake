@@ -10,7 +10,13 @@ function(step)
 endfunction()
 
 step(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+# A sanitized build installs sanitized libraries: the consumer must link the runtime too.
+set(link_flags "")
+if(SANITIZE)
+  set(link_flags "-fsanitize=${SANITIZE}")
+endif()
 step(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
-     -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix})
+     -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix}
+     "-DCMAKE_EXE_LINKER_FLAGS=${link_flags}")
 step(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 step(${WORK_DIR}/build/consumer)
