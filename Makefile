@@ -44,7 +44,8 @@ fuzz: build-fuzz/build.ninja
 	@set -e; for f in build-fuzz/fuzz/*_fuzz; do \
 	  name=$$(basename $$f); mkdir -p build-fuzz/corpus/$$name; \
 	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
-	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 build-fuzz/corpus/$$name; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/ build-fuzz/corpus/$$name; \
 	done
 
 format:
