@@ -25,13 +25,19 @@ namespace kernels::arith_coder {
 // Code values.
 // ---------------------------------------------------------------------------------------------
 
-inline constexpr std::int32_t kTopValue = 0xffff;      // top of the code range; initial high
-inline constexpr std::int32_t kHalf = 0x8000;          // high below it settles a 0, low at or
-                                                       // above it settles a 1
-inline constexpr std::int32_t kFirstQuarter = 0x4000;  // low at or above it, with high below
-inline constexpr std::int32_t kThirdQuarter = 0xc000;  // this, is the straddling case
-// Every symbol with a share of at least 1 of a total up to this value narrows the interval to a
-// non-empty one, whatever the state. Above it, a small share can come out empty (and is refused).
+// Top of the code range; the initial high.
+inline constexpr std::int32_t kTopValue = 0xffff;
+// Half: high below it settles a 0, low at or above it settles a 1.
+inline constexpr std::int32_t kHalf = 0x8000;
+// First and third quarters: low at or above the first with high below the third is the
+// straddling case, which owes a follow bit.
+inline constexpr std::int32_t kFirstQuarter = 0x4000;
+inline constexpr std::int32_t kThirdQuarter = 0xc000;
+// Since start_encoding the interval holds at least 0x4002 values between symbols, so with a
+// total up to this value every share of at least 1 narrows it to a non-empty interval. Above
+// it, a small share can come out empty (and is refused). Before the first start_encoding the
+// interval is the single value 0: only a share reaching the total (table[symbol - 1] ==
+// table[0]) is not empty.
 inline constexpr std::int32_t kMaxSafeTotal = 0x4002;
 
 // ---------------------------------------------------------------------------------------------
@@ -77,8 +83,9 @@ const char* encode_result_name(EncodeResult result);
 // high - low + 1 >= 0x4002.
 // A symbol whose share is the whole total leaves the interval unchanged.
 // REFUSES (returns the reason, changes nothing, emits nothing) a call that would read before the
-// table, divide by zero or overflow, or narrow the interval to nothing; see EncodeResult. With a
-// total of at most kMaxSafeTotal and every share at least 1, a valid symbol is never refused.
+// table, divide by zero or overflow, or narrow the interval to nothing; see EncodeResult. After
+// start_encoding, with a total of at most kMaxSafeTotal and every share at least 1, no symbol of
+// the table is refused.
 EncodeResult encode_symbol_checked(int symbol, std::span<const int> table);
 
 // The same as encode_symbol_checked, for a table of unknown length: refuses exactly the same

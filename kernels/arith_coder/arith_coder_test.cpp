@@ -1,12 +1,19 @@
 #include "kernels/arith_coder/arith_coder.h"
 
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 namespace kernels::arith_coder {
+
+// Shows results by name in failure messages.
+void PrintTo(EncodeResult result, std::ostream* os) {
+  *os << encode_result_name(result);
+}
+
 namespace {
 
 using Bits = std::vector<int>;
@@ -135,6 +142,17 @@ TEST_F(ArithCoderTest, OutputBitNotifiesOnlyAnInstalledObserver) {
   set_observer(nullptr);
   output_bit(1);
   EXPECT_EQ(bits_, Bits{7});
+}
+
+TEST_F(ArithCoderTest, BeforeStartEncodingOnlyTheTopShareFits) {
+  // The state at program start is the one-value interval [0, 0]; only a share reaching the
+  // total keeps it, and sixteen 0 bits widen it to the whole range.
+  EXPECT_EQ(encode_symbol_checked(2, Table{4, 3, 0}), EncodeResult::kEmptyInterval);
+  EXPECT_TRUE(bits_.empty());
+  EXPECT_EQ(encode_symbol_checked(1, Table{4, 3, 0}), EncodeResult::kEncoded);
+  EXPECT_EQ(bits_, Bits(16, 0));
+  EXPECT_EQ(low, 0);
+  EXPECT_EQ(high, 0xffff);
 }
 
 // Totals above 0x4002 can make a small share empty; the call is refused and nothing changes,
