@@ -1,6 +1,7 @@
 // The arithmetic encoder: interval narrowing, renormalisation and follow bits.
 #include "kernels/arith_coder/arith_coder.h"
 
+#include <bit>
 #include <limits>
 
 #include "kernels/shell/shell.h"
@@ -22,6 +23,52 @@ void bit_plus_follow(int bit) {
     output_bit(bit == 0 ? 1 : 0);
     bits_to_follow = bits_to_follow - 1;
   }
+}
+
+// The renormalisation loop, pass by pass. The interval is non-empty inside [0, 0xffff]; every
+// pass keeps it there and doubles its width, so the loop ends within 16 passes.
+void renormalise() {
+  for (;;) {
+    if (high < kHalf) {
+      bit_plus_follow(0);
+    } else if (low >= kHalf) {
+      bit_plus_follow(1);
+      low -= kHalf;
+      high -= kHalf;
+    } else if (low >= kFirstQuarter && high < kThirdQuarter) {
+      bits_to_follow = shell::wrapping_add(bits_to_follow, 1);
+      low -= kFirstQuarter;
+      high -= kFirstQuarter;
+    } else {
+      break;
+    }
+    low = 2 * low;
+    high = 2 * high + 1;
+  }
+}
+
+// The same loop when nobody observes output_bit, whose calls then do nothing: all passes at
+// once, to the same low, high and bits_to_follow. As 16-bit values with low <= high:
+// - cases 1 and 2 apply while the top bits of low and high agree; they shift out the common
+//   leading bits, the first of them paying the owed follow bits;
+// - then the top bits are 0 in low and 1 in high, and case 3 applies while the next bit is 1 in
+//   low and 0 in high; each pass drops that bit from both and owes one more follow bit;
+// - neither case 1 nor 2 can apply after case 3 (high stays at or above 0x8000 and low below).
+void renormalise_unobserved() {
+  auto l = static_cast<std::uint32_t>(low);
+  auto h = static_cast<std::uint32_t>(high);
+  const int settled = std::countl_zero(static_cast<std::uint16_t>(l ^ h));  // 16 when equal
+  if (settled > 0) {
+    if (bits_to_follow > 0) bits_to_follow = 0;
+    l = (l << settled) & 0xffff;
+    h = ((h << settled) | ((1u << settled) - 1)) & 0xffff;
+  }
+  const int straddles = std::countl_one(static_cast<std::uint16_t>((l & ~h) << 1));
+  l = (l << straddles) & 0x7fff;
+  h = ((h << straddles) & 0x7fff) | 0x8000 | ((1u << straddles) - 1);
+  bits_to_follow = shell::wrapping_add(bits_to_follow, straddles);
+  low = static_cast<std::int32_t>(l);
+  high = static_cast<std::int32_t>(h);
 }
 
 // Checks one call and, if it is sound, narrows the interval and renormalises. `size` is the
@@ -47,24 +94,10 @@ inline EncodeResult encode(int symbol, const int* table, std::size_t size) {
   high = new_high;
   low = new_low;
 
-  // The interval is non-empty inside [0, 0xffff]; every pass keeps it there and doubles its
-  // width, so the loop ends within 16 passes.
-  for (;;) {
-    if (high < kHalf) {
-      bit_plus_follow(0);
-    } else if (low >= kHalf) {
-      bit_plus_follow(1);
-      low -= kHalf;
-      high -= kHalf;
-    } else if (low >= kFirstQuarter && high < kThirdQuarter) {
-      bits_to_follow = shell::wrapping_add(bits_to_follow, 1);
-      low -= kFirstQuarter;
-      high -= kFirstQuarter;
-    } else {
-      break;
-    }
-    low = 2 * low;
-    high = 2 * high + 1;
+  if (g_observer != nullptr) {
+    renormalise();
+  } else {
+    renormalise_unobserved();
   }
   return EncodeResult::kEncoded;
 }

@@ -104,7 +104,10 @@ void output_bit(int bit);
 
 // ---------------------------------------------------------------------------------------------
 // Observing the bit sink. With no observer installed (the default) output_bit costs one
-// predictable branch. Observing never changes what the coder does.
+// predictable branch, and encode_symbol, knowing its calls would do nothing, renormalises in a
+// few word operations instead of one pass per bit, to the same state. With one installed it
+// runs pass by pass, so the observer sees every bit in order (and the state as each pass
+// leaves it). Observing never changes what the coder does.
 // ---------------------------------------------------------------------------------------------
 
 struct Observer {
