@@ -71,8 +71,8 @@ struct Reference {
   }
 };
 
-// A table of n >= 1 symbols with the given total (>= n), every share at least 1: either cut at
-// random points, or one symbol holding all but 1 of every other's share.
+// A table of n >= 1 symbols with the given total (>= n), every share at least 1: either the
+// units beyond 1 each spread at random, or all of them given to one symbol.
 Table random_table(std::mt19937& rng, int n, int total) {
   Table t(n + 1, 0);
   std::vector<int> share(n + 1, 1);
