@@ -4,10 +4,12 @@
 namespace kernels::runner {
 
 extern const JobInfo matrix_job;
+extern const JobInfo arith_coder_job;
 
 namespace {
 const JobInfo* const kJobs[] = {
     &matrix_job,
+    &arith_coder_job,
 };
 }  // namespace
 

@@ -1,0 +1,163 @@
+// Job "arith-coder": codes a byte stream with the arithmetic coder and a static order-0 model.
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "job.h"
+#include "kernels/arith_coder/arith_coder.h"
+
+namespace kernels::runner {
+namespace {
+
+namespace ac = kernels::arith_coder;
+
+// The built-in input: 246 KiB of skewed bytes over nearly every value. x runs through xorshift32
+// from 2463534242 (x ^= x << 13; x ^= x >> 17; x ^= x << 5, before each byte), and each byte is
+// a * b * c >> 16 for the three upper bytes a, b, c of x: the product of three uniform values,
+// so small values are common and large ones rare.
+constexpr std::size_t kDefaultInputSize = 246 * 1024;
+
+std::vector<std::uint8_t> default_input() {
+  std::vector<std::uint8_t> bytes(kDefaultInputSize);
+  std::uint32_t x = 2463534242u;
+  for (auto& b : bytes) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    b = static_cast<std::uint8_t>(((x >> 8) & 0xff) * ((x >> 16) & 0xff) * (x >> 24) >> 16);
+  }
+  return bytes;
+}
+
+std::vector<std::uint8_t> read_input(const std::string& path) {
+  const std::string what = "--input '" + path + "'";
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (ec && status.type() == std::filesystem::file_type::not_found)
+    throw UsageError(what + ": no such file");
+  if (status.type() == std::filesystem::file_type::directory)
+    throw UsageError(what + " is a directory, not a file");
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) throw UsageError(what + ": cannot open: " + std::strerror(errno));
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t buffer[1 << 16];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    bytes.insert(bytes.end(), buffer, buffer + got);
+  const bool failed = std::ferror(file) != 0;
+  const int error = errno;
+  std::fclose(file);
+  if (failed) throw UsageError(what + ": cannot read: " + std::strerror(error));
+  if (bytes.empty()) throw UsageError(what + " is empty: there is nothing to code");
+  return bytes;
+}
+
+// Counts the emitted bits and hashes them, one byte (0 or 1) per bit.
+struct BitTally {
+  std::uint64_t bits = 0;
+  Fnv1a hash;
+};
+
+class ArithCoderJob : public Job {
+ public:
+  bool take_option(OptionCursor& cursor) override {
+    if (cursor.flag() != "--input") return false;
+    path_ = cursor.value();
+    if (path_.empty()) throw UsageError("--input needs a file name");
+    return true;
+  }
+
+  std::vector<std::string> args() const override {
+    if (path_.empty()) return {};
+    return {"--input", path_};
+  }
+
+  void validate() override {
+    bytes_ = path_.empty() ? default_input() : read_input(path_);
+    table_.assign(ac::kOrder0TableSize, 0);
+    ac::order0_table(bytes_.data(), bytes_.size(), table_.data());
+    // The ideal size: each coded symbol costs -log2(share / total) bits.
+    std::vector<std::uint64_t> coded(ac::kOrder0TableSize, 0);
+    for (std::uint8_t b : bytes_) ++coded[b + 1];
+    coded[ac::kEndOfInput] = 1;
+    ideal_bits_ = 0;
+    for (int s = 1; s <= ac::kEndOfInput; ++s) {
+      if (coded[s] == 0) continue;
+      const double p = static_cast<double>(table_[s - 1] - table_[s]) / table_[0];
+      ideal_bits_ += static_cast<double>(coded[s]) * -std::log2(p);
+    }
+  }
+
+  void run() override {
+    int* table = table_.data();
+    ac::start_encoding();
+    for (std::uint8_t b : bytes_) ac::encode_symbol(b + 1, table);
+    ac::encode_symbol(ac::kEndOfInput, table);
+    ac::done_encoding();
+  }
+
+  // The same calls through the checked entry: a refusal here would be a fault of the model.
+  Json run_observed() override {
+    tally_ = BitTally{};
+    const ac::Observer observer{&tally_, [](void* context, int bit) {
+                                  auto* t = static_cast<BitTally*>(context);
+                                  ++t->bits;
+                                  t->hash.u8(static_cast<std::uint8_t>(bit));
+                                }};
+    ac::set_observer(&observer);
+    ac::EncodeResult result = ac::EncodeResult::kEncoded;
+    ac::start_encoding();
+    for (std::size_t i = 0; i <= bytes_.size() && result == ac::EncodeResult::kEncoded; ++i) {
+      const int symbol = i < bytes_.size() ? bytes_[i] + 1 : ac::kEndOfInput;
+      result = ac::encode_symbol_checked(symbol, table_);
+    }
+    if (result == ac::EncodeResult::kEncoded) ac::done_encoding();
+    ac::set_observer(nullptr);
+    if (result != ac::EncodeResult::kEncoded)
+      throw std::runtime_error(std::string("arith-coder: a symbol was refused: ") +
+                               ac::encode_result_name(result));
+    return Json{{"output_bit", tally_.bits}};
+  }
+
+  Json summary() const override {
+    const double bytes = static_cast<double>(bytes_.size());
+    return Json{{"bytes", bytes_.size()},
+                {"total", table_[0]},
+                {"bits", tally_.bits},
+                {"bits_per_byte", static_cast<double>(tally_.bits) / bytes},
+                {"ideal_bits", ideal_bits_},
+                {"ideal_bits_per_byte", ideal_bits_ / bytes},
+                {"low", ac::low},
+                {"high", ac::high},
+                {"bits_to_follow", ac::bits_to_follow}};
+  }
+
+  std::uint64_t digest() const override { return tally_.hash.value(); }
+
+ private:
+  std::string path_;  // empty: the built-in input
+  std::vector<std::uint8_t> bytes_;
+  std::vector<int> table_;
+  double ideal_bits_ = 0;
+  BitTally tally_;
+};
+
+std::unique_ptr<Job> make() {
+  return std::make_unique<ArithCoderJob>();
+}
+
+}  // namespace
+
+extern const JobInfo arith_coder_job;
+const JobInfo arith_coder_job{
+    "arith-coder",
+    "arithmetic-code a byte stream with a static order-0 model (bits, bits per byte)",
+    "--input FILE  code the bytes of FILE (default: 246 KiB of built-in skewed bytes)", &make};
+
+}  // namespace kernels::runner

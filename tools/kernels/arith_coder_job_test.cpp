@@ -1,0 +1,89 @@
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "job.h"
+#include "report.h"
+
+namespace kernels::runner {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The job configured with `options`, as the command line would give them.
+std::unique_ptr<Job> configured(std::vector<std::string> options) {
+  const JobInfo* info = find_job("arith-coder");
+  EXPECT_NE(info, nullptr);
+  std::unique_ptr<Job> job = info->make();
+  for (std::size_t i = 0; i < options.size(); ++i) {
+    OptionCursor cursor(options, i);
+    EXPECT_TRUE(job->take_option(cursor)) << options[i];
+  }
+  return job;
+}
+
+fs::path write_file(const std::string& name, const std::string& bytes) {
+  const fs::path path = fs::path(::testing::TempDir()) / name;
+  std::ofstream(path, std::ios::binary) << bytes;
+  return path;
+}
+
+TEST(ArithCoderJob, MissingDirectoryOrEmptyInputIsAUsageError) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "arith_coder_dir";
+  fs::create_directories(dir);
+  for (const std::string& path :
+       {(dir / "no such file").string(), dir.string(), write_file("empty", "").string()}) {
+    auto job = configured({"--input", path});
+    EXPECT_THROW(job->validate(), UsageError) << path;
+  }
+  std::vector<std::string> blank{"--input="};
+  std::size_t i = 0;
+  OptionCursor cursor(blank, i);
+  EXPECT_THROW(find_job("arith-coder")->make()->take_option(cursor), UsageError);
+}
+
+// One byte 'A' and the end of input, each with a share of 1 in 2: 'A' owns the upper half and
+// settles a 1, the end of input the lower half and settles a 0, and the end settles 0 then 1.
+TEST(ArithCoderJob, OneByteFileCodesToFourKnownBits) {
+  auto job = configured({"--input", write_file("one_byte", "A").string()});
+  job->validate();
+  const Report r = run_job("arith-coder", *job, 1);
+  EXPECT_EQ(r.calls["output_bit"], 4);
+  EXPECT_EQ(r.summary["bytes"], 1);
+  EXPECT_EQ(r.summary["total"], 2);
+  EXPECT_EQ(r.summary["bits"], 4);
+  EXPECT_DOUBLE_EQ(r.summary["ideal_bits"].get<double>(), 2.0);
+  EXPECT_EQ(r.summary["low"], 0);
+  EXPECT_EQ(r.summary["high"], 0xffff);
+  EXPECT_EQ(r.summary["bits_to_follow"], 0);
+  Fnv1a bits;
+  for (std::uint8_t b : {1, 0, 0, 1}) bits.u8(b);
+  EXPECT_EQ(r.digest, bits.value());
+}
+
+TEST(ArithCoderJob, DefaultInputCodesCloseToItsIdealSizeTheSameEveryRun) {
+  auto job = configured({});
+  job->validate();
+  const Report first = run_job("arith-coder", *job, 1);
+  const Report second = run_job("arith-coder", *job, 2);
+  EXPECT_EQ(first.digest, second.digest);
+  EXPECT_EQ(first.summary, second.summary);
+
+  const double bits = first.summary["bits"].get<double>();
+  const double ideal = first.summary["ideal_bits"].get<double>();
+  EXPECT_EQ(first.summary["bytes"], 246 * 1024);
+  EXPECT_LE(first.summary["total"], 16383);
+  EXPECT_GT(bits, ideal - 2);
+  EXPECT_LT(bits, ideal * 1.001 + 16);
+  const int low = first.summary["low"], high = first.summary["high"];
+  EXPECT_TRUE(low < 0x8000 && 0x8000 <= high && high <= 0xffff);
+  EXPECT_EQ(first.summary["bits_to_follow"], 0);
+}
+
+}  // namespace
+}  // namespace kernels::runner
