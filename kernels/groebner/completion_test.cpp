@@ -146,16 +146,6 @@ TEST_F(GroebnerCompletion, NewBasisOfTwoNewRecordsGivesTwoZeroRecordsAndOnePair)
   EXPECT_EQ(members(newpols), (Members{a, b}));
 }
 
-TEST_F(GroebnerCompletion, NewBasisOfOneRecordKeepsIt) {
-  mpt* a = record(1);
-  npt_* newpols = set_of({a});
-  npt_* basis = nullptr;
-  nst_* pairset = nullptr;
-  NewBasis(&newpols, &basis, &pairset);
-  EXPECT_EQ(members(basis), (Members{a}));
-  EXPECT_EQ(pairset, nullptr);
-}
-
 TEST_F(GroebnerCompletion, Criterion1NeedsAThirdMemberWithNeitherPair) {
   mpt* f = record(1);
   mpt* g = record(1);

@@ -10,28 +10,6 @@
 namespace kernels::groebner {
 namespace {
 
-TEST(GroebnerRecords, FieldsKeepTheirOrder) {
-  EXPECT_LT(offsetof(mpt, reserved0), offsetof(mpt, serial));
-  EXPECT_LT(offsetof(mpt, serial), offsetof(mpt, read_mark));
-  EXPECT_LT(offsetof(mpt, read_mark), offsetof(mpt, chain_next));
-  EXPECT_LT(offsetof(mpt, chain_next), offsetof(mpt, term_count));
-  EXPECT_LT(offsetof(mpt, term_count), offsetof(mpt, aux_count));
-  EXPECT_LT(offsetof(mpt, aux_count), offsetof(mpt, reserved1));
-  EXPECT_LT(offsetof(mpt, reserved1), offsetof(mpt, lpp));
-  EXPECT_LT(offsetof(pol_chain, word), offsetof(pol_chain, head));
-  EXPECT_LT(offsetof(npt_, pol), offsetof(npt_, next));
-  EXPECT_LT(offsetof(nst_, first), offsetof(nst_, second));
-  EXPECT_LT(offsetof(nst_, second), offsetof(nst_, next));
-}
-
-TEST(GroebnerRecords, DataThatNothingWritesHoldsItsStartValues) {
-  EXPECT_EQ(deletion, 1);
-  EXPECT_EQ(primesize, 6542);
-  for (std::int32_t word : {PollPtr, memheld, order_exp, first_group, zero_poly_count, redgcd,
-                            order_on_pols, order_on_pairs, reduction_first, allow_same_lpp, spy})
-    EXPECT_EQ(word, 0);
-}
-
 TEST(GroebnerRecords, PrimesHoldsEveryPrimeBelow65536ThenOneAndZero) {
   std::vector<std::uint16_t> expect;
   for (int n = 2; n < 65536; ++n) {

@@ -4,10 +4,12 @@
 namespace kernels::runner {
 
 extern const JobInfo matrix_job;
+extern const JobInfo groebner_job;
 
 namespace {
 const JobInfo* const kJobs[] = {
     &matrix_job,
+    &groebner_job,
 };
 }  // namespace
 
