@@ -31,7 +31,7 @@ struct Input {
 
 // Gives the run arena back now and then, outside the timed region.
 void bound_arena(benchmark::State& state) {
-  if (shell::arena_stats().bytes < (std::uint64_t{64} << 20)) return;
+  if (shell::arena_stats().bytes < (std::uint64_t{4} << 20)) return;
   state.PauseTiming();
   shell::arena_reset();
   state.ResumeTiming();
