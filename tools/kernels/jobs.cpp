@@ -6,12 +6,14 @@ namespace kernels::runner {
 extern const JobInfo matrix_job;
 extern const JobInfo arith_coder_job;
 extern const JobInfo groebner_job;
+extern const JobInfo bisort_job;
 
 namespace {
 const JobInfo* const kJobs[] = {
     &matrix_job,
     &arith_coder_job,
     &groebner_job,
+    &bisort_job,
 };
 }  // namespace
 

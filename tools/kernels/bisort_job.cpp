@@ -1,0 +1,149 @@
+// Job "bisort": the bitonic tree sort driver, by default on 2^20 values (2^20 - 1 nodes and the
+// spare), sorted upward and then downward.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "job.h"
+#include "kernels/bisort/bisort.h"
+
+namespace kernels::runner {
+namespace {
+
+// The driver's argument count is its only input: the tree is built for that many values.
+constexpr long long kDefaultSize = 1 << 20;
+// 2^26 values take about 1.5 GB of nodes and 0.5 GB of argument pointers.
+constexpr long long kMaxSize = 1 << 26;
+
+// What one pass left: the in-order values and the spare, as the driver's observer saw them.
+struct PassState {
+  bool ran = false;
+  std::int64_t disorder = 0;  // adjacent pairs against the pass's direction
+  std::int32_t spare = 0;
+};
+
+class BisortJob : public Job {
+ public:
+  bool take_option(OptionCursor& cursor) override {
+    if (cursor.flag() != "--size") return false;
+    size_ = parse_integer(cursor.value(), "--size", 1, kMaxSize);
+    size_given_ = true;
+    return true;
+  }
+
+  void take_driver_args(std::vector<std::string> args) override {
+    if (size_given_) throw UsageError("bisort takes --size or arguments after '--', not both");
+    if (static_cast<long long>(args.size()) >= kMaxSize)
+      throw UsageError("bisort takes at most " + std::to_string(kMaxSize - 1) + " arguments");
+    driver_args_ = std::move(args);
+    size_ = static_cast<long long>(driver_args_.size()) + 1;
+    args_given_ = true;
+  }
+
+  void validate() override {
+    // argv[0] is the job's name, the rest point to one empty text (the driver reads none of them).
+    argv_.assign(static_cast<std::size_t>(size_) + 1, empty_);
+    argv_[0] = name_;
+    argv_.back() = nullptr;
+  }
+
+  std::vector<std::string> args() const override {
+    if (args_given_) return driver_args_;
+    return {"--size", std::to_string(size_)};
+  }
+
+  void run() override { bisort::main_bitonic(static_cast<int>(size_), argv_.data()); }
+
+  Json run_observed() override {
+    nodes_ = 0;
+    passes_[0] = passes_[1] = PassState{};
+    hash_ = Fnv1a();
+    std::uint64_t in_order_visits = 0;
+    struct Context {
+      BisortJob* job;
+      std::uint64_t* visits;
+    } context{this, &in_order_visits};
+    bisort::Observer observer;
+    observer.context = &context;
+    observer.in_order = [](void* c, const bisort::node*) { ++*static_cast<Context*>(c)->visits; };
+    observer.sorted = [](void* c, const bisort::node* root, std::int32_t spare, std::int32_t dir) {
+      static_cast<Context*>(c)->job->record_pass(root, spare, dir);
+    };
+    bisort::set_observer(&observer);
+    run();
+    bisort::set_observer(nullptr);
+    return Json{{"InOrder", in_order_visits}};
+  }
+
+  Json summary() const override {
+    Json s{{"nodes", nodes_}, {"values", nodes_ + 1}};
+    const char* names[2] = {"ascending", "descending"};
+    for (int dir = 0; dir < 2; ++dir) {
+      const PassState& p = passes_[dir];
+      s[std::string(names[dir]) + "_disorder"] = p.ran ? Json(p.disorder) : Json(nullptr);
+      s[std::string(names[dir]) + "_spare"] = p.ran ? Json(p.spare) : Json(nullptr);
+    }
+    return s;
+  }
+
+  std::uint64_t digest() const override { return hash_.value(); }
+
+ private:
+  // Walks the tree in order (iteratively: the stack holds one node per level), counting the
+  // places where the sequence, followed by the spare, goes against the pass's direction, and
+  // feeding the values and the spare to the digest.
+  void record_pass(const bisort::node* root, std::int32_t spare, std::int32_t dir) {
+    PassState& p = passes_[dir != 0 ? 1 : 0];
+    p = PassState{true, 0, spare};
+    std::int64_t count = 0;
+    bool first = true;
+    std::int32_t previous = 0;
+    auto take = [&](std::int32_t v) {
+      if (!first && (dir == 0 ? previous > v : previous < v)) ++p.disorder;
+      first = false;
+      previous = v;
+      hash_.i32(v);
+    };
+    std::vector<const bisort::node*> stack;
+    const bisort::node* n = root;
+    while (n != nullptr || !stack.empty()) {
+      for (; n != nullptr; n = n->left) stack.push_back(n);
+      n = stack.back();
+      stack.pop_back();
+      take(n->value);
+      ++count;
+      n = n->right;
+    }
+    take(spare);
+    nodes_ = count;
+  }
+
+  long long size_ = kDefaultSize;
+  bool size_given_ = false;
+  bool args_given_ = false;
+  std::vector<std::string> driver_args_;
+  char name_[7] = "bisort";
+  char empty_[1] = "";
+  std::vector<char*> argv_;
+
+  std::int64_t nodes_ = 0;
+  PassState passes_[2];
+  Fnv1a hash_;
+};
+
+std::unique_ptr<Job> make() {
+  return std::make_unique<BisortJob>();
+}
+
+}  // namespace
+
+extern const JobInfo bisort_job;
+const JobInfo bisort_job{
+    "bisort",
+    "build a random tree of 2^20 - 1 nodes, bitonic-sort its values and the spare up, then down",
+    "--size N      the driver's argument count, 1 to 67108864 (default 1048576): 2^k - 1 nodes, "
+    "2^k the largest power of two <= N\n"
+    "-- ARGS       the driver's arguments instead of --size: the count is 1 + the number of ARGS",
+    &make};
+
+}  // namespace kernels::runner
