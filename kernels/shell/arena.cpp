@@ -28,9 +28,11 @@ struct Arena {
   }
 };
 
+// Constant-initialised: no guard on the allocation path, usable from any static constructor.
+constinit Arena g_arena;
+
 Arena& arena() {
-  static Arena a;
-  return a;
+  return g_arena;
 }
 
 [[noreturn]] void out_of_memory(std::size_t bytes) {
@@ -41,7 +43,8 @@ Arena& arena() {
 // Offset at which `align`-aligned storage of `bytes` bytes fits in `c`, or SIZE_MAX.
 std::size_t fit(const Chunk& c, std::size_t bytes, std::size_t align) {
   auto addr = reinterpret_cast<std::uintptr_t>(c.base) + c.used;
-  std::size_t pad = (align - addr % align) % align;
+  // align is a power of two: the padding to the next multiple is a mask, not a division.
+  std::size_t pad = static_cast<std::size_t>(0 - addr) & (align - 1);
   if (pad > c.size - c.used || bytes > c.size - c.used - pad) return static_cast<std::size_t>(-1);
   return c.used + pad;
 }

@@ -52,11 +52,26 @@ DriverArgs DriverArgs::of_count(std::string name, std::size_t count) {
   return d;
 }
 
+DriverArgs::DriverArgs(const DriverArgs& other)
+    : texts_(other.texts_), repeat_empty_(other.repeat_empty_) {
+  point();
+}
+
+DriverArgs& DriverArgs::operator=(const DriverArgs& other) {
+  if (this != &other) {
+    texts_ = other.texts_;
+    repeat_empty_ = other.repeat_empty_;
+    point();
+  }
+  return *this;
+}
+
 void DriverArgs::point() {
+  static char empty[1] = {'\0'};
   pointers_.clear();
   pointers_.reserve(texts_.size() + repeat_empty_ + 1);
   for (auto& t : texts_) pointers_.push_back(t.data());
-  for (std::size_t i = 0; i < repeat_empty_; ++i) pointers_.push_back(empty_.data());
+  for (std::size_t i = 0; i < repeat_empty_; ++i) pointers_.push_back(empty);
   pointers_.push_back(nullptr);
 }
 

@@ -52,6 +52,9 @@ class DriverArgs {
  public:
   DriverArgs() = default;
   DriverArgs(std::string name, std::vector<std::string> args);
+  // Copies point into their own texts.
+  DriverArgs(const DriverArgs& other);
+  DriverArgs& operator=(const DriverArgs& other);
   // A vector of `count` entries (count >= 1): argv[0] the name, all others the same empty text.
   static DriverArgs of_count(std::string name, std::size_t count);
   int argc() const { return static_cast<int>(pointers_.size() - 1); }
@@ -62,8 +65,7 @@ class DriverArgs {
  private:
   void point();
   std::vector<std::string> texts_;
-  std::size_t repeat_empty_ = 0;  // extra entries that all point to one empty text
-  std::string empty_;
+  std::size_t repeat_empty_ = 0;  // extra entries that all point to one static empty text
   std::vector<char*> pointers_{nullptr};
 };
 

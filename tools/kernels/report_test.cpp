@@ -65,6 +65,15 @@ TEST(DriverArgs, BuildsANullTerminatedVector) {
   EXPECT_STREQ(big.argv()[4], "");
   EXPECT_EQ(big.argv()[5], nullptr);
   EXPECT_EQ(DriverArgs::of_count("job", 1).argc(), 1);
+
+  // A copy (or a moved-from-then-assigned vector) points into its own texts.
+  DriverArgs copy = d;
+  d = DriverArgs("other", {"z"});
+  ASSERT_EQ(copy.argc(), 3);
+  EXPECT_STREQ(copy.argv()[0], "job");
+  EXPECT_STREQ(copy.argv()[1], "a");
+  DriverArgs moved = std::move(copy);
+  EXPECT_STREQ(moved.argv()[2], "bc");
 }
 
 TEST(OptionCursor, ReadsSeparateAndInlineValues) {
