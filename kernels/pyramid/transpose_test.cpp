@@ -7,6 +7,7 @@
 
 #include "kernels/pyramid/internal.h"
 #include "kernels/pyramid/pyramid.h"
+#include "kernels/pyramid/reference.h"
 
 namespace kernels::pyramid {
 namespace {
@@ -15,15 +16,6 @@ std::vector<int> counting(int count) {
   std::vector<int> v(static_cast<std::size_t>(count));
   for (int m = 0; m < count; ++m) v[static_cast<std::size_t>(m)] = m;
   return v;
-}
-
-// Out of place: element (r, k) of the rows x cols input goes to index k * rows + r.
-std::vector<int> naive_transpose(const std::vector<int>& m, int rows, int cols) {
-  std::vector<int> t(m.size());
-  for (int r = 0; r < rows; ++r)
-    for (int k = 0; k < cols; ++k)
-      t[static_cast<std::size_t>(k) * rows + r] = m[static_cast<std::size_t>(r) * cols + k];
-  return t;
 }
 
 TEST(Transpose, TwoByThreeBecomesThreeByTwo) {
@@ -78,7 +70,7 @@ TEST(Transpose, MatchesNaiveTransposeOverManyShapes) {
   for (auto [rows, cols] : shapes) {
     std::vector<int> m(static_cast<std::size_t>(rows) * cols);
     for (int& x : m) x = any(rng);
-    const std::vector<int> expect = naive_transpose(m, rows, cols);
+    const std::vector<int> expect = reference::transpose(m, rows, cols);
     internal_int_transpose(m.data(), rows, cols);
     ASSERT_EQ(m, expect) << rows << " x " << cols;
   }
@@ -89,7 +81,7 @@ TEST(Transpose, LargeIndexProductsStayExact) {
   for (auto [rows, cols] : {std::pair{5, 30011}, {2, 65537}, {1, 70000}, {17, 16411}}) {
     ASSERT_GE((static_cast<std::int64_t>(rows) * cols - 2) * cols, std::int64_t{1} << 32);
     std::vector<int> m = counting(rows * cols);
-    const std::vector<int> expect = naive_transpose(m, rows, cols);
+    const std::vector<int> expect = reference::transpose(m, rows, cols);
     internal_int_transpose(m.data(), rows, cols);
     ASSERT_EQ(m, expect) << rows << " x " << cols;
   }
