@@ -7,6 +7,8 @@ extern const JobInfo matrix_job;
 extern const JobInfo arith_coder_job;
 extern const JobInfo groebner_job;
 extern const JobInfo bisort_job;
+extern const JobInfo pyramid_job;
+extern const JobInfo pyramid_transpose_job;
 
 namespace {
 const JobInfo* const kJobs[] = {
@@ -14,6 +16,8 @@ const JobInfo* const kJobs[] = {
     &arith_coder_job,
     &groebner_job,
     &bisort_job,
+    &pyramid_job,
+    &pyramid_transpose_job,
 };
 }  // namespace
 

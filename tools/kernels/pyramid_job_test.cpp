@@ -1,0 +1,114 @@
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "job.h"
+#include "kernels/shell/shell.h"
+
+namespace kernels::runner {
+namespace {
+
+std::unique_ptr<Job> configure(const char* name, std::vector<std::string> tokens) {
+  std::unique_ptr<Job> job = find_job(name)->make();
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    OptionCursor cursor(tokens, i);
+    if (!job->take_option(cursor)) throw UsageError("unknown option " + tokens[i]);
+  }
+  job->validate();
+  return job;
+}
+
+// One run as the runner does it (untimed here).
+void run_once(Job& job) {
+  shell::arena_reset();
+  job.prepare();
+  job.run_observed();
+}
+
+std::string temp_path(const char* name) {
+  return (std::string(::testing::TempDir()) + "/pyramid_job_test_" + name);
+}
+
+void write_int32s(const std::string& path, const std::vector<int>& values) {
+  std::ofstream out(path, std::ios::binary);
+  for (int v : values)
+    for (int b = 0; b < 4; ++b)
+      out.put(static_cast<char>(static_cast<std::uint32_t>(v) >> (8 * b)));
+}
+
+std::vector<int> read_int32s(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<int> values;
+  unsigned char b[4];
+  while (in.read(reinterpret_cast<char*>(b), 4))
+    values.push_back(static_cast<int>(b[0] | b[1] << 8 | b[2] << 16 | std::uint32_t{b[3]} << 24));
+  return values;
+}
+
+TEST(PyramidJob, RejectsBadSizesAndFiles) {
+  const std::string missing = temp_path("missing");
+  std::remove(missing.c_str());
+  const std::string short_file = temp_path("short");
+  write_int32s(short_file, std::vector<int>(15, 0));
+  const std::vector<std::vector<std::string>> bad = {
+      {"--width", "0"},
+      {"--width", "x"},
+      {"--levels", "0"},
+      {"--width", "1000", "--height", "1000", "--levels", "4"},    // not multiples of 16
+      {"--width", "16", "--height", "16", "--levels", "4"},        // coarsest band 1 x 1
+      {"--width", "16384", "--height", "16384", "--levels", "1"},  // too many values
+      {"--width", "4", "--height", "4", "--levels", "1", "--input", missing},
+      {"--width", "4", "--height", "4", "--levels", "1", "--input", short_file},
+  };
+  for (const auto& tokens : bad)
+    EXPECT_THROW(configure("pyramid", tokens), UsageError) << tokens[1];
+  EXPECT_THROW(configure("transpose", {"--rows", "0"}), UsageError);
+  EXPECT_THROW(configure("transpose", {"--rows", "65536", "--cols", "65536"}), UsageError);
+}
+
+TEST(PyramidJob, CollapsesAPyramidFromAFileAndWritesTheImage) {
+  // The 4 x 4 example: band 0 holds 8 at (0, 0), every other value is 0.
+  std::vector<int> pyramid(16, 0);
+  pyramid[0] = 8;
+  const std::string input = temp_path("input"), output = temp_path("output");
+  write_int32s(input, pyramid);
+  auto job = configure("pyramid", {"--width", "4", "--height", "4", "--levels", "1", "--input",
+                                   input, "--output", output});
+  run_once(*job);
+  const std::vector<int> image{8, 4, 0, 0, 4, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(read_int32s(output), image);
+  EXPECT_EQ(
+      job->summary(),
+      (Json{{"width", 4}, {"height", 4}, {"levels", 1}, {"min", 0}, {"max", 8}, {"sum", 18}}));
+  Fnv1a h;
+  for (int v : image) h.i32(v);
+  for (int v : pyramid) h.i32(v);  // unchanged: band 2 is all zero
+  EXPECT_EQ(job->digest(), h.value());
+}
+
+TEST(PyramidJob, BuiltInRunsAreReproducible) {
+  auto job = configure("pyramid", {"--width", "64", "--height", "32", "--levels", "3"});
+  run_once(*job);
+  const std::uint64_t first = job->digest();
+  const Json summary = job->summary();
+  run_once(*job);
+  EXPECT_EQ(job->digest(), first);
+  EXPECT_EQ(job->summary(), summary);
+  EXPECT_LT(summary["min"].get<int>(), summary["max"].get<int>());
+
+  auto transpose = configure("transpose", {"--rows", "30", "--cols", "7"});
+  run_once(*transpose);
+  EXPECT_EQ(transpose->summary(), (Json{{"rows", 30}, {"cols", 7}}));
+  // The transposed matrix of indices: element k * 30 + r holds r * 7 + k.
+  Fnv1a h;
+  for (int k = 0; k < 7; ++k)
+    for (int r = 0; r < 30; ++r) h.i32(r * 7 + k);
+  EXPECT_EQ(transpose->digest(), h.value());
+}
+
+}  // namespace
+}  // namespace kernels::runner
