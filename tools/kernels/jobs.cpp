@@ -5,11 +5,13 @@ namespace kernels::runner {
 
 extern const JobInfo matrix_job;
 extern const JobInfo arith_coder_job;
+extern const JobInfo cipher_tests_job;
 
 namespace {
 const JobInfo* const kJobs[] = {
     &matrix_job,
     &arith_coder_job,
+    &cipher_tests_job,
 };
 }  // namespace
 
