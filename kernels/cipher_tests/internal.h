@@ -209,10 +209,11 @@ void rijndaelCBC_MCT(int* stream, const char* startKey, int keyBits, const char*
 
 // The starting texts of makeMCTs: the short text (128 bits) starts the 128-bit keys, every block
 // and every IV; the middle text (192 bits) and the long text (256 bits, upper case) start the
-// 192- and 256-bit keys.
-extern const char kShortText[33];
-extern const char kMiddleText[49];
-extern const char kLongText[65];
+// 192- and 256-bit keys. Any valid texts of these lengths would do; these spread their bits.
+inline constexpr char kShortText[33] = "0f1e2d3c4b5a69788796a5b4c3d2e1f0";
+inline constexpr char kMiddleText[49] = "13579bdf02468ace8ace02469bdf13570123456789abcdef";
+inline constexpr char kLongText[65] =
+    "F0E1D2C3B4A5968778695A4B3C2D1E0F9C8B7A6F5E4D3C2B1A0F1E2D3C4B5A69";
 
 // Runs the ECB generator with direction 0 for the (key text, key length) pairs (short, 128),
 // (middle, 192), (long, 256), then the same with direction 1; then the CBC generator likewise,

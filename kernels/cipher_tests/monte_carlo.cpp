@@ -8,10 +8,6 @@
 
 namespace kernels::cipher_tests::internal {
 
-const char kShortText[33] = "0f1e2d3c4b5a69788796a5b4c3d2e1f0";
-const char kMiddleText[49] = "13579bdf02468ace8ace02469bdf13570123456789abcdef";
-const char kLongText[65] = "F0E1D2C3B4A5968778695A4B3C2D1E0F00112233445566778899AABBCCDDEEFF";
-
 namespace {
 
 constexpr int kPasses = 400;

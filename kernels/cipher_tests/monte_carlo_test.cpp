@@ -39,11 +39,11 @@ std::vector<unsigned char> hex_bytes(const std::string& text) {
 
 // Texts for the tests: different from each other and from the driver's, so that a generator
 // reading the wrong one shows.
-const std::string kKey128 = "2b7e151628aed2a6abf7158809cf4f3c";
-const std::string kKey192 = "8e73b0f7da0e6452c810f32b809079e562f8ead2522c6b7b";
-const std::string kKey256 = "603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4";
-const std::string kBlockText = "6bc1bee22e409f96e93d7e117393172a";
-const std::string kIvText = "000102030405060708090a0b0c0d0e0f";
+const std::string kKey128 = "e392483d77cd0aac37058196efd15a9e";
+const std::string kKey192 = "390539f07b1cd1551dca25c4D406DDACAE26F09E3AB0C94D";
+const std::string kKey256 = "cee1fd6063c9684e2c8bb99b357a003585e1d4f46b0c4a17ba47a4cf5c9324e0";
+const std::string kBlockText = "08ea1d625566f98e2fc580c47983eeec";
+const std::string kIvText = "cf8e6a50001e518f952a8b6ddf49e4cc";
 
 const std::string& key_text(int keyBits) {
   return keyBits == 128 ? kKey128 : keyBits == 192 ? kKey192 : kKey256;
