@@ -32,7 +32,9 @@ Counts run_checked(const Expected& e, Generator generator, const std::string& wh
 }
 
 TEST(VariableKey, FollowsItsStepsAndCallCounts) {
-  for (auto [k, b] : {std::pair{128, 128}, {192, 128}, {256, 256}, {5, 64}, {0, 128}, {-8, 8}}) {
+  for (const auto& lengths :
+       {std::pair{128, 128}, {192, 128}, {256, 256}, {5, 64}, {0, 128}, {-8, 8}}) {
+    const int k = lengths.first, b = lengths.second;
     Expected e;
     expect_variable_key(e, k, b);
     const Counts c = run_checked(
@@ -72,7 +74,9 @@ TEST(VariableKey, KeyTextWalksOneDigitThroughEachPosition) {
 }
 
 TEST(VariableText, FollowsItsStepsAndCallCounts) {
-  for (auto [k, b] : {std::pair{128, 128}, {256, 128}, {192, 256}, {128, 9}, {128, 0}, {8, -3}}) {
+  for (const auto& lengths :
+       {std::pair{128, 128}, {256, 128}, {192, 256}, {128, 9}, {128, 0}, {8, -3}}) {
+    const int k = lengths.first, b = lengths.second;
     Expected e;
     expect_variable_text(e, k, b);
     const Counts c = run_checked(
@@ -114,7 +118,8 @@ TEST(VariableText, EachRowSetsOneMoreBitFromTheTop) {
 TEST(Table, FollowsItsStepsLabelsBufferRolesAndCallCounts) {
   // Encryption rows print the block (input) as "PT" and the second block (output) as "CT";
   // decryption rows print the second block (output) as "PT", then the block (input) as "CT".
-  for (auto [b, k] : {std::pair{128, 128}, {128, 192}, {128, 256}, {256, 100}}) {
+  for (const auto& lengths : {std::pair{128, 128}, {128, 192}, {128, 256}, {256, 100}}) {
+    const int b = lengths.first, k = lengths.second;
     Expected e;
     expect_table(e, b, k);
     const Counts c = run_checked(
