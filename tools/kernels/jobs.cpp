@@ -9,6 +9,7 @@ extern const JobInfo groebner_job;
 extern const JobInfo bisort_job;
 extern const JobInfo pyramid_job;
 extern const JobInfo pyramid_transpose_job;
+extern const JobInfo cipher_tests_job;
 
 namespace {
 const JobInfo* const kJobs[] = {
@@ -18,6 +19,7 @@ const JobInfo* const kJobs[] = {
     &bisort_job,
     &pyramid_job,
     &pyramid_transpose_job,
+    &cipher_tests_job,
 };
 }  // namespace
 
