@@ -1,4 +1,4 @@
-// Coding one symbol through the context list, and updating the model with it.
+// Coding one symbol through the context list: the model's entry operations and the plain walks.
 #include "kernels/context_model/context_model.h"
 #include "kernels/context_model/internal.h"
 #include "kernels/shell/shell.h"
@@ -6,35 +6,12 @@
 namespace kernels::context_model {
 
 using internal::shared_stream;
-using shell::wrapping_add;
-using shell::wrapping_sub;
 
 namespace {
 
 constexpr int kEscape = 257;
 
 bool g_plain_walks = false;
-
-// A position that a pending child may name: a later node creation reads Input there.
-bool recordable(std::int32_t position) {
-  return position >= 1 && position < kInputSize;
-}
-
-// Room for one more Symbols entry; records the shortage when there is none.
-bool symbols_room() {
-  if (symbolsFree >= 1 && symbolsFree < kSymbolEntries) return true;
-  internal::note_shortage(shortage.symbols, wrapping_sub(inputPos, 1));
-  return false;
-}
-
-// A new entry for symbol at the front of node's list, which must not hold symbol yet.
-// REQUIRES: symbols_room().
-int prepend_symbol(int node, int symbol) {
-  const int entry = freeSymbol(symbol);
-  Symbols[entry].next = Trie[node].firstSymbol;
-  Trie[node].firstSymbol = entry;
-  return entry;
-}
 
 void mark_list(int node, int* exclusion) {
   for (int entry = Trie[node].firstSymbol; entry != 0; entry = Symbols[entry].next)
@@ -80,14 +57,18 @@ int decode_symbol() {
   if (debugLevel <= 0 && !g_plain_walks) return internal::decode_symbol_fused();
   startContext();
   const int symbol = decode_context(predict());
-  if (inputPos >= 0 && inputPos < kInputSize) {
-    Input[inputPos] = static_cast<unsigned char>(symbol);
-  } else {
-    internal::note_shortage(shortage.history, inputPos);
-  }
+  internal::store_decoded(symbol);
   update(symbol);
   if (debugLevel > 2) dumpRoot(shared_stream());
   return symbol;
+}
+
+void internal::store_decoded(int symbol) {
+  if (inputPos >= 0 && inputPos < kInputSize) {
+    Input[inputPos] = static_cast<unsigned char>(symbol);
+  } else {
+    note_shortage(shortage.history, inputPos);
+  }
 }
 
 void report_model() {
@@ -100,7 +81,7 @@ void encode_context(int ctx, int symbol, int skipCoding) {
     const int node = Context[ctx].trieNode;
     if (getCount(findSymbol(node, symbol)) != 0) break;
     encode_counts(node, kEscape, exclusion, skipCoding);
-    Trie[node].escapeCount = wrapping_add(Trie[node].escapeCount, tescape_incr);
+    Trie[node].escapeCount = shell::wrapping_add(Trie[node].escapeCount, tescape_incr);
     mark_list(node, exclusion);
     ctx = Context[ctx].next;
   }
@@ -113,75 +94,10 @@ int decode_context(int ctx) {
     const int node = Context[ctx].trieNode;
     const int symbol = decode_counts(node, exclusion);
     if (symbol != kEscape) return symbol;
-    Trie[node].escapeCount = wrapping_add(Trie[node].escapeCount, tescape_incr);
+    Trie[node].escapeCount = shell::wrapping_add(Trie[node].escapeCount, tescape_incr);
     mark_list(node, exclusion);
     ctx = Context[ctx].next;
   }
-}
-
-void update(int symbol) {
-  inputPos = wrapping_add(inputPos, 1);
-  std::int32_t level = contextLength;
-  int firstVisit = 1;
-  int ctx = contextHead;
-  while (ctx != 0) {
-    ctx = upd(ctx, symbol, level, firstVisit);
-    level = wrapping_sub(level, 1);
-    firstVisit = 0;
-  }
-}
-
-int upd(int ctx, int symbol, int level, int firstVisit) {
-  const int node = Context[ctx].trieNode;
-  TrieNode& owner = Trie[node];
-  owner.lastSymbol = symbol;
-  if (firstVisit != 0) owner.count = wrapping_add(owner.count, tcount_incr);
-  const std::int32_t order = wrapping_sub(level, 1);
-  if (order > max_order) return dropContext(ctx);
-  return internal::upd_with_entry(ctx, node, findSymbol(node, symbol), symbol, order);
-}
-
-int internal::upd_with_entry(int ctx, int node, int entry, int symbol, std::int32_t order) {
-  const std::int32_t child = entry != 0 ? Symbols[entry].child : 0;
-  if (child > 0) {
-    // The extended context has a node: go down to it.
-    Context[ctx].trieNode = child;
-    return nextContext(ctx);
-  }
-  if (child == 0) {
-    // New in this context: remember where it was seen (the position after it) and drop.
-    if (!recordable(inputPos)) {
-      note_shortage(shortage.history, wrapping_sub(inputPos, 1));
-      return dropContext(ctx);
-    }
-    if (entry == 0) {
-      if (!symbols_room()) return dropContext(ctx);
-      entry = prepend_symbol(node, symbol);
-    }
-    Symbols[entry].child = shell::wrapping_neg(inputPos);
-    return dropContext(ctx);
-  }
-  // Seen once before: make the node, seeded with the symbol that followed that occurrence.
-  const std::int32_t seen = shell::wrapping_neg(child);
-  const bool extend = order < max_order;
-  if (extend) {
-    if (!(seen >= 0 && recordable(wrapping_add(seen, 1)))) {
-      note_shortage(shortage.history, wrapping_sub(inputPos, 1));
-      return dropContext(ctx);
-    }
-    if (!symbols_room()) return dropContext(ctx);
-  }
-  const int created = freeTrie();
-  if (created == 0) return dropContext(ctx);
-  Trie[created].count = tcount_init;
-  Trie[created].escapeCount = tescape_init;
-  Symbols[entry].child = created;
-  if (extend) {
-    const int seeded = prepend_symbol(created, Input[seen]);
-    Symbols[seeded].child = -(seen + 1);
-  }
-  Context[ctx].trieNode = created;
-  return nextContext(ctx);
 }
 
 }  // namespace kernels::context_model

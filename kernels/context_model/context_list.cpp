@@ -6,7 +6,6 @@
 namespace kernels::context_model {
 
 using internal::g_observer;
-using internal::shared_stream;
 
 ContextEntry Context[kContextEntries];
 std::int32_t contextLength = 0;
@@ -23,47 +22,19 @@ void initContext() {
 }
 
 int freeContext() {
-  int entry;
-  if (contextUsed != 0) {
-    entry = contextUsed;
-    contextUsed = Context[entry].next;
-  } else if (contextFree < kContextEntries - 1) {
-    entry = ++contextFree;
-  } else {
-    internal::note_shortage(shortage.context, inputPos);
-    return 0;
-  }
-  Context[entry].trieNode = 0;
-  Context[entry].next = 0;
-  return entry;
+  return internal::free_context();
 }
 
 void releaseList(int ctx) {
-  Context[ctx].next = contextUsed;
-  contextUsed = ctx;
-  contextLength = shell::wrapping_sub(contextLength, 1);
+  internal::release_list(ctx);
 }
 
 void startContext() {
-  if (shell::wrapping_sub(contextLength, 1) > max_order) return;
-  const int entry = freeContext();
-  if (entry == 0) return;  // no room: the list stays as it is, entry 0 untouched
-  Context[entry].trieNode = 1;
-  Context[entry].next = 0;
-  if (contextTail == 0) {
-    contextHead = entry;
-  } else {
-    Context[contextTail].next = entry;
-  }
-  contextTail = entry;
-  contextLength = shell::wrapping_add(contextLength, 1);
-  if (debugLevel > 2) dumpList(shared_stream(), contextHead);
+  internal::start_context();
 }
 
 int predict() {
-  int ctx = contextHead;
-  if (ctx != 0 && shell::wrapping_sub(contextLength, 1) > max_order) ctx = Context[ctx].next;
-  return ctx;
+  return internal::predict_context();
 }
 
 int nextContext(int ctx) {
@@ -71,11 +42,7 @@ int nextContext(int ctx) {
 }
 
 int dropContext(int ctx) {
-  if (ctx != contextHead) printFree(shared_stream());
-  contextHead = Context[ctx].next;
-  if (contextHead == 0) contextTail = 0;
-  releaseList(ctx);
-  return contextHead;
+  return internal::drop_context(ctx);
 }
 
 // The walk itself reads and writes nothing that anyone can see, so only the call is observed.

@@ -44,16 +44,6 @@ inline bool excluded(std::uint32_t mark, std::uint32_t base, std::uint32_t level
   return mark - base - 1u < level - base - 1u;
 }
 
-// What the coding walk found in a context's list: the entry of the coded symbol (0 for none) and
-// the list's first entry at the time. The update trusts a found entry (entries are never removed)
-// and a "none" while the list still starts with the same entry (entries are only ever added at the
-// front).
-struct Seen {
-  std::int32_t ctx;
-  std::int32_t node;
-  std::int32_t entry;
-  std::int32_t first;
-};
 constexpr int kSeenMax = 32;
 Seen g_seen[kSeenMax];
 int g_seen_count = 0;
@@ -91,15 +81,30 @@ Interval node_table(int node, int symbol, std::uint32_t base, std::uint32_t leve
   return r;
 }
 
-// encode_counts from its halving on, for a node whose escape count was not 0 and whose table is r.
-void code_in_node(int node, int symbol, Interval r, int skipCoding, std::uint32_t base,
-                  std::uint32_t level) {
+// Halves node's counts until its table fits under max_total_count (or a halving changes nothing).
+// False when the escape count has become 0: then nothing is coded.
+[[gnu::noinline]] bool halve_until_fits(int node, int symbol, Interval& r, std::uint32_t base,
+                                        std::uint32_t level) {
   while (r.total > max_total_count && scale_counts_changed(node)) {
-    if (Trie[node].escapeCount == 0) return;
+    if (Trie[node].escapeCount == 0) return false;
     r = node_table(node, symbol, base, level);
   }
+  return true;
+}
+
+// arith_encode, with the call of the coder skipped outright when no observer is installed.
+inline void hand_to_coder(const Interval& r) {
+  if (r.total > max_total_count) dumpRoot(shared_stream());
+  if (g_observer != nullptr && !(r.low == 0 && r.high == r.total))
+    arithmetic_encode(r.low, r.high, r.total);
+}
+
+// encode_counts from its halving on, for a node whose escape count was not 0 and whose table is r.
+inline void code_in_node(int node, int symbol, Interval r, int skipCoding, std::uint32_t base,
+                         std::uint32_t level) {
+  if (r.total > max_total_count && !halve_until_fits(node, symbol, r, base, level)) return;
   if (r.high <= r.low || r.total < r.high) dumpTrie(shared_stream(), node, 0);
-  if (skipCoding == 0) arith_encode(r.low, r.high, r.total);
+  if (skipCoding == 0) hand_to_coder(r);
   if (r.total > max_total_count) dumpTrie(shared_stream(), node, 0);
 }
 
@@ -127,36 +132,6 @@ void mark_list(int node, std::uint32_t base, std::uint32_t level) {
   }
 }
 
-// update(symbol), taking each context's entry for symbol from what the coding walk remembered.
-void update_fused(int symbol) {
-  inputPos = wrapping_add(inputPos, 1);
-  std::int32_t level = contextLength;
-  bool first = true;
-  int next_seen = 0;
-  int ctx = contextHead;
-  while (ctx != 0) {
-    const int node = Context[ctx].trieNode;
-    TrieNode& owner = Trie[node];
-    owner.lastSymbol = symbol;
-    if (first) owner.count = wrapping_add(owner.count, tcount_incr);
-    first = false;
-    const std::int32_t order = wrapping_sub(level, 1);
-    level = order;
-    if (order > max_order) {
-      ctx = dropContext(ctx);
-      continue;
-    }
-    int entry = -1;
-    if (next_seen < g_seen_count && g_seen[next_seen].ctx == ctx) {
-      const Seen& seen = g_seen[next_seen++];
-      if (seen.node == node && (seen.entry != 0 || seen.first == owner.firstSymbol))
-        entry = seen.entry;
-    }
-    if (entry < 0) entry = findSymbol(node, symbol);
-    ctx = upd_with_entry(ctx, node, entry, symbol, order);
-  }
-}
-
 }  // namespace
 
 void reset_fused_state() {
@@ -166,8 +141,8 @@ void reset_fused_state() {
 }
 
 void encode_symbol_fused(int symbol, int skipCoding) {
-  startContext();
-  int ctx = predict();
+  start_context();
+  int ctx = predict_context();
   const std::uint32_t base = begin_walk();
   std::uint32_t level = base;
   g_seen_count = 0;
@@ -205,7 +180,7 @@ void encode_symbol_fused(int symbol, int skipCoding) {
     if (found_count != 0) {
       if (escape != 0) code_in_node(node, symbol, r, skipCoding, base, level);
       end_walk(level);
-      update_fused(symbol);
+      update_fused(symbol, g_seen, g_seen_count);
       return;
     }
     if (escape != 0)
@@ -215,15 +190,15 @@ void encode_symbol_fused(int symbol, int skipCoding) {
   }
   const Interval r = order_minus_one(symbol, base, level + 1);
   if (r.high <= r.low || r.total < r.high) dumpTrie(shared_stream(), 0, 0);
-  if (skipCoding == 0) arith_encode(r.low, r.high, r.total);
+  if (skipCoding == 0) hand_to_coder(r);
   if (r.total > max_total_count) dumpTrie(shared_stream(), 0, 0);
   end_walk(level);
-  update_fused(symbol);
+  update_fused(symbol, g_seen, g_seen_count);
 }
 
 int decode_symbol_fused() {
-  startContext();
-  int ctx = predict();
+  start_context();
+  int ctx = predict_context();
   const std::uint32_t base = begin_walk();
   std::uint32_t level = base;
   g_seen_count = 0;
@@ -283,12 +258,8 @@ int decode_symbol_fused() {
     ctx = Context[ctx].next;
   }
   end_walk(level);
-  if (inputPos >= 0 && inputPos < kInputSize) {
-    Input[inputPos] = static_cast<unsigned char>(symbol);
-  } else {
-    note_shortage(shortage.history, inputPos);
-  }
-  update_fused(symbol);
+  store_decoded(symbol);
+  update_fused(symbol, g_seen, g_seen_count);
   return symbol;
 }
 

@@ -42,9 +42,7 @@ int freeSymbol(int symbol) {
 }
 
 int findSymbol(int nodeIndex, int symbol) {
-  int entry = Trie[nodeIndex].firstSymbol;
-  while (entry != 0 && Symbols[entry].symbol != symbol) entry = Symbols[entry].next;
-  return entry;
+  return internal::find_symbol(nodeIndex, symbol);
 }
 
 int addSymbol(int nodeIndex, int symbol) {
@@ -58,6 +56,7 @@ int addSymbol(int nodeIndex, int symbol) {
 }
 
 void initTrie() {
+  internal::forget_lookups();
   trieFree = 2;
   Trie[1] = TrieNode{0, 0, 0, -1};
 }
