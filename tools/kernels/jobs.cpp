@@ -4,10 +4,12 @@
 namespace kernels::runner {
 
 extern const JobInfo matrix_job;
+extern const JobInfo context_model_job;
 
 namespace {
 const JobInfo* const kJobs[] = {
     &matrix_job,
+    &context_model_job,
 };
 }  // namespace
 
