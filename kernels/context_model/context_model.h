@@ -61,6 +61,8 @@ void init_arguments(int argc, char** argv, int argStart);
 // arguments. Observing never changes what the model does.
 // ---------------------------------------------------------------------------------------------
 
+// One function pointer per fixed-form operation (null: not observed), each called with
+// `context` and the operation's arguments.
 struct Observer {
   void* context = nullptr;
   void (*arithmetic_encode)(void* context, int cumLow, int cumHigh, int total) = nullptr;
@@ -103,6 +105,7 @@ struct ContextEntry {
   std::int32_t next;      // next entry of the active list or of the released chain; 0 ends it
 };
 
+// Entries in the Context table (index 0 included).
 inline constexpr int kContextEntries = 16000;
 
 // The Context table, entries 0 to 15,999. Entry 0 is never handed out and its trieNode stays 0:
@@ -178,6 +181,7 @@ struct TrieNode {
   std::int32_t lastSymbol;   // symbol most recently seen after this context, -1 for none
 };
 
+// Sizes of the Symbols table, the Trie and the dumpTrie path buffer (index 0 included).
 inline constexpr int kSymbolEntries = 3000000;
 inline constexpr int kTrieNodes = 2000000;
 inline constexpr int kDumpTrieStrSize = 16000;
@@ -336,6 +340,7 @@ int upd(int ctx, int symbol, int level, int firstVisit);
 // The input buffer: the symbols to code and the model's history.
 // ---------------------------------------------------------------------------------------------
 
+// Bytes in the input buffer.
 inline constexpr int kInputSize = 13000000;
 
 extern unsigned char Input[kInputSize];

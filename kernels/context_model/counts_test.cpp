@@ -75,7 +75,7 @@ TEST_F(Counts, RecentSymbolIsBoostedByTheContextCount) {
   Recorder rec;
   encode_counts(node, 'x', exclusion, 0);  // 3 + 20 * 0.1f = 5.0000000298 -> 5
   encode_counts(node, 'y', exclusion, 0);
-  exclusion['x'] = 1;
+  exclusion[int{'x'}] = 1;
   encode_counts(node, 'y', exclusion, 0);
   EXPECT_EQ(rec.calls(), (std::vector<Call>{enc(2, 7, 14), enc(7, 14, 14), enc(2, 9, 9)}));
 
@@ -83,7 +83,7 @@ TEST_F(Counts, RecentSymbolIsBoostedByTheContextCount) {
   rec.clear();
   int none[257] = {};
   EXPECT_EQ(decode_counts(node, none), 'y');
-  exclusion['y'] = 1;
+  exclusion[int{'y'}] = 1;
   EXPECT_EQ(decode_counts(node, exclusion), 257);
   EXPECT_EQ(rec.calls(), (std::vector<Call>{dec(7, 14, 14)}));  // the escape covers all of [0, 2)
 }
@@ -130,7 +130,7 @@ TEST_F(Counts, EscapeWithNoUsableEntryCodesNothing) {
   int exclusion[257] = {};
   Recorder rec;
   encode_counts(node, 257, exclusion, 0);
-  exclusion['a'] = exclusion['b'] = 1;
+  exclusion[int{'a'}] = exclusion[int{'b'}] = 1;
   encode_counts(node, 257, exclusion, 0);  // [0, 3) of 3: certain, not coded
   EXPECT_EQ(rec.calls(), (std::vector<Call>{enc(0, 3, 11)}));
 }
@@ -144,7 +144,7 @@ TEST_F(Counts, EmptyIntervalsAreDumpedAndCodedAsComputed) {
   EXPECT_EQ(rec.only("encode"), (std::vector<Call>{enc(1, 1, 1)}));
   EXPECT_EQ(rec.only("dumpTrie").front(), (Call{"dumpTrie", {node, 0}}));
   rec.clear();
-  exclusion['q'] = 1;
+  exclusion[int{'q'}] = 1;
   encode_counts(0, 'q', exclusion, 0);  // excluded at order -1: [0, 0)
   EXPECT_EQ(rec.calls().front(), (Call{"dumpTrie", {0, 0}}));
   EXPECT_EQ(rec.only("encode"), (std::vector<Call>{enc(0, 0, 256)}));
