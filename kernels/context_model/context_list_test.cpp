@@ -124,15 +124,5 @@ TEST_F(ContextList, InitContextKeepsTheLengthButInitSymbolsResetsIt) {
   EXPECT_EQ(contextLength, 0);
 }
 
-TEST_F(ContextList, DumpListIsCalledAboveDebugLevelTwo) {
-  Recorder rec;
-  debugLevel = 2;
-  startContext();
-  EXPECT_TRUE(rec.calls().empty());
-  debugLevel = 3;
-  startContext();
-  EXPECT_EQ(rec.calls(), (std::vector<testing::Call>{{"dumpList", {1}}}));
-}
-
 }  // namespace
 }  // namespace kernels::context_model

@@ -181,21 +181,6 @@ TEST_F(Counts, DecodeTargetFollowsTheCoderState) {
   EXPECT_EQ(arith_decode_target(100), 0);
 }
 
-TEST_F(Counts, WholeRangeIntervalsSkipTheCoder) {
-  Recorder rec;
-  arith_encode(0, 9, 9);
-  arith_decode(0, 9, 9);
-  arith_encode(0, 8, 9);
-  arith_decode(1, 9, 9);
-  max_total_count = 8;
-  arith_encode(0, 9, 9);  // a total above the ceiling dumps the trie first
-  EXPECT_EQ(rec.calls(), (std::vector<Call>{enc(0, 8, 9),
-                                            dec(1, 9, 9),
-                                            {"dumpRoot", {}},
-                                            {"dumpTrie", {1, 0}},
-                                            {"dumpString", {1, 0, 0}}}));
-}
-
 TEST_F(Counts, CountsTruncateLikeThe32BitConversion) {
   using internal::truncate_count;
   EXPECT_EQ(truncate_count(1.9999), 1);

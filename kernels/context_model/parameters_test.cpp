@@ -25,19 +25,6 @@ class Parameters : public ModelTest {
   }
 };
 
-TEST_F(Parameters, StartWithTheirInitialValues) {
-  EXPECT_EQ(max_total_count, 16383);
-  EXPECT_EQ(max_order, 5);
-  EXPECT_EQ(preload_limit, -1);
-  EXPECT_EQ(tcount_init, 1);
-  EXPECT_EQ(tescape_init, 1);
-  EXPECT_EQ(tcount_incr, 2);
-  EXPECT_EQ(tescape_incr, 1);
-  EXPECT_EQ(determ_factor, 3.0f);
-  EXPECT_EQ(recent_factor, 0.1f);
-  EXPECT_EQ(debugLevel, 0);
-}
-
 TEST_F(Parameters, BoundsApplyOnlyToPresentPositions) {
   // argStart 2: position 2 + k is present when 2 + k <= argc.
   out_of_range();

@@ -27,20 +27,10 @@ TEST_F(TrieTest, AddSymbolFindsOrPutsInFront) {
   EXPECT_EQ(Symbols[2].symbol, 66);
   EXPECT_EQ(Symbols[2].child, 0);
   EXPECT_EQ(symbolsFree, 3);
-}
 
-TEST_F(TrieTest, NewNodesAreEmpty) {
-  EXPECT_EQ(trieFree, 2);
-  EXPECT_EQ(Trie[1].lastSymbol, -1);
-  EXPECT_EQ(Trie[1].count, 0);
-  EXPECT_EQ(Trie[1].escapeCount, 0);
-  Trie[2] = TrieNode{5, 6, 7, 8};
+  Trie[2] = TrieNode{5, 6, 7, 8};  // whatever an earlier model left there
   EXPECT_EQ(freeTrie(), 2);
-  EXPECT_EQ(Trie[2].firstSymbol, 0);
-  EXPECT_EQ(Trie[2].count, 0);
-  EXPECT_EQ(Trie[2].escapeCount, 0);
-  EXPECT_EQ(Trie[2].lastSymbol, -1);
-  EXPECT_EQ(trieFree, 3);
+  EXPECT_EQ(testing::snapshot().trie.back(), std::make_tuple(0, 0, 0, -1));
 }
 
 TEST_F(TrieTest, GetCountByKindOfChild) {
