@@ -10,6 +10,7 @@ extern const JobInfo bisort_job;
 extern const JobInfo pyramid_job;
 extern const JobInfo pyramid_transpose_job;
 extern const JobInfo cipher_tests_job;
+extern const JobInfo context_model_job;
 
 namespace {
 const JobInfo* const kJobs[] = {
@@ -20,6 +21,7 @@ const JobInfo* const kJobs[] = {
     &pyramid_job,
     &pyramid_transpose_job,
     &cipher_tests_job,
+    &context_model_job,
 };
 }  // namespace
 

@@ -1,0 +1,130 @@
+// Encoding and decoding throughput of the context model, in symbols (= input bytes) per second.
+#include <cstring>
+#include <random>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "kernels/context_model/context_model.h"
+#include "kernels/context_model/internal.h"
+#include "kernels/shell/shell.h"
+
+namespace {
+
+namespace cm = kernels::context_model;
+
+// About 246 KB of generated domain names, one per line: pronounceable labels from a few hundred
+// syllables, some with a "www." or a digit, under a handful of endings. Always the same text.
+const std::string& domain_names() {
+  static const std::string text = [] {
+    static const char* const onsets[] = {"b", "c",  "d",  "f",  "g",  "h", "k", "l",
+                                         "m", "n",  "p",  "r",  "s",  "t", "v", "w",
+                                         "z", "st", "tr", "br", "ch", "sh"};
+    static const char* const vowels[] = {"a", "e", "i", "o", "u", "ea", "ou", "io", "y"};
+    static const char* const codas[] = {"", "", "", "n", "r", "s", "t", "l", "x", "ck", "ng"};
+    static const char* const endings[] = {".com", ".com",   ".com", ".net",  ".org",
+                                          ".de",  ".co.uk", ".io",  ".info", ".fr"};
+    std::mt19937 rng(246);
+    auto pick = [&rng](const auto& list) { return list[rng() % (sizeof list / sizeof list[0])]; };
+    std::string r;
+    while (r.size() < 246 * 1024) {
+      if (rng() % 4 == 0) r += "www.";
+      const int syllables = 2 + static_cast<int>(rng() % 3);
+      for (int s = 0; s < syllables; ++s) {
+        r += pick(onsets);
+        r += pick(vowels);
+        r += pick(codas);
+      }
+      if (rng() % 8 == 0) r += static_cast<char>('0' + rng() % 10);
+      if (rng() % 6 == 0) {
+        r += '-';
+        r += pick(onsets);
+        r += pick(vowels);
+      }
+      r += pick(endings);
+      r += '\n';
+    }
+    r.resize(246 * 1024);
+    return r;
+  }();
+  return text;
+}
+
+// The runner's encoding job: the input, then the end-of-input symbol. Returns the symbols coded.
+std::int64_t encode_input() {
+  cm::startInput();
+  std::int64_t symbols = 0;
+  for (int c = cm::getInput(); c != -1; c = cm::getInput(), ++symbols) cm::encode_symbol(c, 0);
+  cm::encode_symbol(cm::eof_symbol(), 0);
+  return symbols + 1;
+}
+
+void run_encoding(benchmark::State& state, const std::string* text, int length) {
+  std::int64_t symbols = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    cm::init_symbols();
+    if (text != nullptr) {
+      cm::loadInput(kernels::shell::stream_handle(), 0, static_cast<int>(text->size()));
+      std::memcpy(cm::Input, text->data(), text->size());
+    } else {
+      cm::loadInput(kernels::shell::stream_handle(), 0, length);
+    }
+    state.ResumeTiming();
+    symbols += encode_input();
+    benchmark::DoNotOptimize(cm::trieFree);
+  }
+  state.SetItemsProcessed(symbols);
+  state.SetBytesProcessed(symbols);
+  cm::internal::use_plain_walks(false);
+}
+
+// The default input of the runner's job: ones.
+void BM_EncodeOnes(benchmark::State& state) {
+  run_encoding(state, nullptr, static_cast<int>(state.range(0)));
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_EncodeOnes)
+    ->RangeMultiplier(10)
+    ->Range(10000, 1000000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_EncodeDomainNames(benchmark::State& state) {
+  run_encoding(state, &domain_names(), 0);
+}
+BENCHMARK(BM_EncodeDomainNames)->Unit(benchmark::kMillisecond);
+
+// The same two with the plain walks (three passes over each list, as written), for comparison.
+void BM_EncodeOnesPlainWalks(benchmark::State& state) {
+  cm::internal::use_plain_walks(true);
+  run_encoding(state, nullptr, 1000000);
+}
+BENCHMARK(BM_EncodeOnesPlainWalks)->Unit(benchmark::kMillisecond);
+
+void BM_EncodeDomainNamesPlainWalks(benchmark::State& state) {
+  cm::internal::use_plain_walks(true);
+  run_encoding(state, &domain_names(), 0);
+}
+BENCHMARK(BM_EncodeDomainNamesPlainWalks)->Unit(benchmark::kMillisecond);
+
+// The runner's decoding job: N symbols from a fresh model.
+void BM_Decode(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    cm::init_symbols();
+    cm::startInput();
+    state.ResumeTiming();
+    for (int i = 0; i < count; ++i) benchmark::DoNotOptimize(cm::decode_symbol());
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+  state.SetComplexityN(count);
+}
+BENCHMARK(BM_Decode)
+    ->RangeMultiplier(10)
+    ->Range(10000, 1000000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
