@@ -11,3 +11,7 @@ if(KERNELS_SANITIZE)
     -fsanitize=${KERNELS_SANITIZE} -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(kernels_flags INTERFACE -fsanitize=${KERNELS_SANITIZE})
 endif()
+if(KERNELS_FUZZ)
+  # Coverage feedback from the libraries too, not only from the fuzz targets' own files.
+  target_compile_options(kernels_flags INTERFACE -fsanitize=fuzzer-no-link)
+endif()
