@@ -36,25 +36,8 @@ std::vector<std::uint8_t> default_input() {
 }
 
 std::vector<std::uint8_t> read_input(const std::string& path) {
-  const std::string what = "--input '" + path + "'";
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (ec && status.type() == std::filesystem::file_type::not_found)
-    throw UsageError(what + ": no such file");
-  if (status.type() == std::filesystem::file_type::directory)
-    throw UsageError(what + " is a directory, not a file");
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) throw UsageError(what + ": cannot open: " + std::strerror(errno));
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t buffer[1 << 16];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-    bytes.insert(bytes.end(), buffer, buffer + got);
-  const bool failed = std::ferror(file) != 0;
-  const int error = errno;
-  std::fclose(file);
-  if (failed) throw UsageError(what + ": cannot read: " + std::strerror(error));
-  if (bytes.empty()) throw UsageError(what + " is empty: there is nothing to code");
+  std::vector<std::uint8_t> bytes = read_input_file("--input", path, std::size_t{1} << 31);
+  if (bytes.empty()) throw UsageError("--input '" + path + "' is empty: there is nothing to code");
   return bytes;
 }
 

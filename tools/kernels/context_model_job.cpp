@@ -231,31 +231,15 @@ class ContextModelJob : public Job {
   }
 
   void read_input() {
-    namespace fs = std::filesystem;
-    const std::string& path = input_path_;
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (ec || !fs::exists(status)) throw UsageError("--input '" + path + "': no such file");
-    if (fs::is_directory(status)) throw UsageError("--input '" + path + "' is a directory");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw UsageError("--input '" + path + "': cannot read (" + std::strerror(errno) + ")");
-    // At most one byte more than the buffer holds: enough to tell that it does not fit.
-    const std::size_t limit = static_cast<std::size_t>(cm::kInputSize) + 1;
-    data_.resize(limit);
-    in.read(data_.data(), static_cast<std::streamsize>(limit));
-    if (in.bad()) throw UsageError("--input '" + path + "': cannot read");
-    data_.resize(static_cast<std::size_t>(in.gcount()));
-    if (data_.empty()) throw UsageError("--input '" + path + "' is empty");
-    if (data_.size() > static_cast<std::size_t>(cm::kInputSize))
-      throw UsageError("--input '" + path + "' is larger than the input buffer (" +
-                       std::to_string(cm::kInputSize) + " bytes)");
+    data_ = read_input_file("--input", input_path_, static_cast<std::size_t>(cm::kInputSize));
+    if (data_.empty()) throw UsageError("--input '" + input_path_ + "' is empty");
   }
 
   std::string input_path_;
   long long length_ = 1000000;
   bool length_given_ = false;
   long long decode_ = 0;
-  std::vector<char> data_;
+  std::vector<std::uint8_t> data_;
   long long symbols_ = 0;
   Observed observed_;
 };

@@ -46,6 +46,12 @@ class OptionCursor {
 // Parses a whole decimal integer in [min, max]; throws UsageError naming `what` otherwise.
 long long parse_integer(std::string_view text, std::string_view what, long long min, long long max);
 
+// Reads the whole of the file that option `option` names (for messages: "--input 'x': ...").
+// Throws UsageError when it does not exist, is a directory, cannot be read, or holds more than
+// `max_bytes` bytes. An empty file gives an empty vector.
+std::vector<std::uint8_t> read_input_file(std::string_view option, const std::string& path,
+                                          std::size_t max_bytes);
+
 // An argument vector for a driver: argv[0] is the job's name, then the given arguments, then a
 // terminating null. The pointers stay valid as long as the object lives and is not changed.
 class DriverArgs {

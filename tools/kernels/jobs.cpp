@@ -14,14 +14,8 @@ extern const JobInfo context_model_job;
 
 namespace {
 const JobInfo* const kJobs[] = {
-    &matrix_job,
-    &arith_coder_job,
-    &groebner_job,
-    &bisort_job,
-    &pyramid_job,
-    &pyramid_transpose_job,
-    &cipher_tests_job,
-    &context_model_job,
+    &matrix_job,  &arith_coder_job,       &groebner_job,     &bisort_job,
+    &pyramid_job, &pyramid_transpose_job, &cipher_tests_job, &context_model_job,
 };
 }  // namespace
 

@@ -42,10 +42,7 @@ std::vector<int> generate_pyramid(int width, int height, int levels) {
 
 // Reads exactly `count` little-endian int32 values from `path`.
 std::vector<int> read_values(const std::string& path, std::size_t count) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw UsageError(system_error("cannot read", path));
-  std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) throw UsageError(system_error("cannot read", path));
+  const std::vector<std::uint8_t> bytes = read_input_file("--input", path, count * 4);
   if (bytes.size() != count * 4)
     throw UsageError(path + " holds " + std::to_string(bytes.size()) +
                      " bytes; the pyramid needs " + std::to_string(count * 4) + " (" +
@@ -53,8 +50,7 @@ std::vector<int> read_values(const std::string& path, std::size_t count) {
   std::vector<int> values(count);
   for (std::size_t i = 0; i < count; ++i) {
     std::uint32_t v = 0;
-    for (int b = 0; b < 4; ++b)
-      v |= std::uint32_t{static_cast<unsigned char>(bytes[4 * i + b])} << (8 * b);
+    for (int b = 0; b < 4; ++b) v |= std::uint32_t{bytes[4 * i + b]} << (8 * b);
     values[i] = static_cast<int>(v);
   }
   return values;
