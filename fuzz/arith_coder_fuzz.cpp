@@ -8,42 +8,13 @@
 #include <vector>
 
 #include "kernels/arith_coder/arith_coder.h"
+#include "kernels/arith_coder/reference.h"
 
 namespace {
 
 namespace ac = kernels::arith_coder;
 
-struct Reference {
-  std::int64_t lo = 0, hi = 0xffff, follow = 0;
-  std::vector<int> bits;
-
-  void settle(int bit) {
-    bits.push_back(bit);
-    for (; follow > 0; --follow) bits.push_back(1 - bit);
-  }
-  bool encode(int s, const std::vector<int>& t) {
-    const std::int64_t range = hi - lo + 1;
-    const std::int64_t new_hi = lo + range * t[s - 1] / t[0] - 1;
-    const std::int64_t new_lo = lo + range * t[s] / t[0];
-    if (new_hi < new_lo) return false;
-    hi = new_hi;
-    lo = new_lo;
-    for (;;) {
-      if (hi < 0x8000) {
-        settle(0);
-      } else if (lo >= 0x8000) {
-        settle(1);
-        lo -= 0x8000, hi -= 0x8000;
-      } else if (lo >= 0x4000 && hi < 0xc000) {
-        ++follow;
-        lo -= 0x4000, hi -= 0x4000;
-      } else {
-        return true;
-      }
-      lo = 2 * lo, hi = 2 * hi + 1;
-    }
-  }
-};
+using Reference = kernels::arith_coder::reference::Coder;
 
 void check(bool ok) {
   if (!ok) std::abort();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kernels/bisort/bisort.h"
+#include "kernels/bisort/reference.h"
 #include "kernels/shell/shell.h"
 
 namespace {
@@ -64,38 +65,6 @@ node* copy(const node* n) {
   c->left = copy(n->left);
   c->right = copy(n->right);
   return c;
-}
-
-// The literal steps, as the reference.
-std::int32_t ref_bimerge(node* root, std::int32_t spare, int dir) {
-  const int rightexchange = (root->value > spare) ^ dir;
-  if (rightexchange) std::swap(root->value, spare);
-  node* pl = root->left;
-  node* pr = root->right;
-  while (pl != nullptr) {
-    const int elementexchange = (pl->value > pr->value) ^ dir;
-    if (elementexchange) std::swap(pl->value, pr->value);
-    if (rightexchange && elementexchange) std::swap(pl->right, pr->right);
-    if (!rightexchange && elementexchange) std::swap(pl->left, pr->left);
-    const bool go_left = rightexchange == elementexchange;
-    pl = go_left ? pl->left : pl->right;
-    pr = go_left ? pr->left : pr->right;
-  }
-  if (root->left != nullptr) {
-    root->value = ref_bimerge(root->left, root->value, dir);
-    spare = ref_bimerge(root->right, spare, dir);
-  }
-  return spare;
-}
-
-std::int32_t ref_bisort(node* root, std::int32_t spare, int dir) {
-  if (root->left == nullptr) {
-    if ((spare < root->value) != dir) std::swap(root->value, spare);
-    return spare;
-  }
-  root->value = ref_bisort(root->left, root->value, dir);
-  spare = ref_bisort(root->right, spare, 1 - dir);
-  return ref_bimerge(root, spare, dir);
 }
 
 // Pairs each node of `a` with the node in the same place in `b` (same shape). Taken once before
@@ -164,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int32_t spare = spare0, ref_spare = spare0;
   for (int dir : {first_dir, 1 - first_dir}) {
     spare = kernels::bisort::Bisort(root, spare, dir);
-    ref_spare = ref_bisort(twin, ref_spare, dir);
+    ref_spare = kernels::bisort::reference::bisort(twin, ref_spare, dir);
     check(spare == ref_spare);
     Values got;
     in_order(root, got);

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "kernels/arith_coder/reference.h"
+
 namespace kernels::arith_coder {
 
 // Shows results by name in failure messages.
@@ -33,43 +35,7 @@ class ArithCoderTest : public ::testing::Test {
   Observer observer_{&bits_, [](void* c, int bit) { static_cast<Bits*>(c)->push_back(bit); }};
 };
 
-// The coder written out again, in 64-bit arithmetic, as the reference. encode() returns false,
-// changing nothing, when the interval would come out empty.
-struct Reference {
-  std::int64_t lo = 0, hi = 0xffff, follow = 0;
-  Bits bits;
-
-  void settle(int bit) {
-    bits.push_back(bit);
-    for (; follow > 0; --follow) bits.push_back(1 - bit);
-  }
-  bool encode(int s, const Table& t) {
-    const std::int64_t range = hi - lo + 1;
-    const std::int64_t new_hi = lo + range * t[s - 1] / t[0] - 1;
-    const std::int64_t new_lo = lo + range * t[s] / t[0];
-    if (new_hi < new_lo) return false;
-    hi = new_hi;
-    lo = new_lo;
-    for (;;) {
-      if (hi < 0x8000) {
-        settle(0);
-      } else if (lo >= 0x8000) {
-        settle(1);
-        lo -= 0x8000, hi -= 0x8000;
-      } else if (lo >= 0x4000 && hi < 0xc000) {
-        ++follow;
-        lo -= 0x4000, hi -= 0x4000;
-      } else {
-        return true;
-      }
-      lo = 2 * lo, hi = 2 * hi + 1;
-    }
-  }
-  void done() {
-    ++follow;
-    settle(lo < 0x4000 ? 0 : 1);
-  }
-};
+using Reference = reference::Coder;
 
 // A table of n >= 1 symbols with the given total (>= n), every share at least 1: either the
 // units beyond 1 each spread at random, or all of them given to one symbol.

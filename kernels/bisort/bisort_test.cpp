@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "kernels/bisort/bisort.h"
+#include "kernels/bisort/reference.h"
 #include "kernels/shell/shell.h"
 
 namespace kernels::bisort {
@@ -59,38 +60,6 @@ node* perfect_tree(int height, const Values& values, std::size_t& next) {
 node* perfect_tree(int height, const Values& values) {
   std::size_t next = 0;
   return perfect_tree(height, values, next);
-}
-
-// The sort and merge step by step as the rules state them, as the reference.
-std::int32_t ref_bimerge(node* root, std::int32_t spare, int dir) {
-  const int rightexchange = (root->value > spare) ^ dir;
-  if (rightexchange) std::swap(root->value, spare);
-  node* pl = root->left;
-  node* pr = root->right;
-  while (pl != nullptr) {
-    const int elementexchange = (pl->value > pr->value) ^ dir;
-    if (elementexchange) std::swap(pl->value, pr->value);
-    if (elementexchange && rightexchange) std::swap(pl->right, pr->right);
-    if (elementexchange && !rightexchange) std::swap(pl->left, pr->left);
-    const bool go_left = rightexchange == elementexchange;  // the side not exchanged
-    pl = go_left ? pl->left : pl->right;
-    pr = go_left ? pr->left : pr->right;
-  }
-  if (root->left != nullptr) {
-    root->value = ref_bimerge(root->left, root->value, dir);
-    spare = ref_bimerge(root->right, spare, dir);
-  }
-  return spare;
-}
-
-std::int32_t ref_bisort(node* root, std::int32_t spare, int dir) {
-  if (root->left == nullptr) {
-    if ((spare < root->value) != dir) std::swap(root->value, spare);
-    return spare;
-  }
-  root->value = ref_bisort(root->left, root->value, dir);
-  spare = ref_bisort(root->right, spare, dir == 0 ? 1 : 0);
-  return ref_bimerge(root, spare, dir);
 }
 
 // Pairs each node of `a` with the node in the same place in `b` (same shape). Taken before
@@ -225,9 +194,9 @@ TEST_F(BisortTest, MatchesTheStepByStepRulesNodeForNode) {
     pair_up(a, b, before);
     // Half the rounds only merge, on input that need not be bitonic: the steps decide all the same.
     if (round % 4 < 2) {
-      ASSERT_EQ(Bisort(a, spare, dir), ref_bisort(b, spare, dir)) << round;
+      ASSERT_EQ(Bisort(a, spare, dir), reference::bisort(b, spare, dir)) << round;
     } else {
-      ASSERT_EQ(Bimerge(a, spare, dir), ref_bimerge(b, spare, dir)) << round;
+      ASSERT_EQ(Bimerge(a, spare, dir), reference::bimerge(b, spare, dir)) << round;
     }
     pair_up(a, b, after);
     ASSERT_EQ(after, before) << round;
