@@ -26,14 +26,8 @@ void code(benchmark::State& state, const std::vector<int>& symbols, std::vector<
 // A skewed 257-symbol table: the static order-0 model of 246 KiB of bytes drawn as the product
 // of three uniform bytes (>> 16), as the runner's built-in input, coded byte by byte.
 void BM_EncodeSkewed257(benchmark::State& state) {
-  std::vector<std::uint8_t> bytes(246 * 1024);
-  std::uint32_t x = 2463534242u;
-  for (auto& b : bytes) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    b = static_cast<std::uint8_t>(((x >> 8) & 0xff) * ((x >> 16) & 0xff) * (x >> 24) >> 16);
-  }
+  std::vector<std::uint8_t> bytes(ac::kSampleInputSize);
+  ac::sample_input(bytes.data(), bytes.size());
   std::vector<int> table(ac::kOrder0TableSize);
   ac::order0_table(bytes.data(), bytes.size(), table.data());
   std::vector<int> symbols(bytes.begin(), bytes.end());

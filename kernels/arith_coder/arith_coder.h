@@ -139,6 +139,14 @@ inline constexpr std::int32_t kOrder0MaxTotal = 16383;
 // REQUIRES: table has kOrder0TableSize entries; bytes points to `count` bytes (or count == 0).
 void order0_table(const std::uint8_t* bytes, std::size_t count, int* table);
 
+// The sample input that the runner codes by default and the benchmark measures: skewed bytes
+// over nearly every value. x runs through xorshift32 from 2463534242 (x ^= x << 13; x ^= x >> 17;
+// x ^= x << 5, before each byte), and each byte is a * b * c >> 16 for the three upper bytes
+// a, b, c of x: the product of three uniform values, so small values are common, large ones rare.
+inline constexpr std::size_t kSampleInputSize = 246 * 1024;
+// Writes the first `count` bytes of the sample sequence. REQUIRES: bytes holds `count` bytes.
+void sample_input(std::uint8_t* bytes, std::size_t count);
+
 }  // namespace kernels::arith_coder
 
 #endif  // KERNELS_ARITH_CODER_ARITH_CODER_H_

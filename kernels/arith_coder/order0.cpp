@@ -32,4 +32,14 @@ void order0_table(const std::uint8_t* bytes, std::size_t count, int* table) {
   for (int s = kEndOfInput; s >= 1; --s) table[s - 1] = table[s] + static_cast<int>(counts[s]);
 }
 
+void sample_input(std::uint8_t* bytes, std::size_t count) {
+  std::uint32_t x = 2463534242u;
+  for (std::size_t i = 0; i < count; ++i) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    bytes[i] = static_cast<std::uint8_t>(((x >> 8) & 0xff) * ((x >> 16) & 0xff) * (x >> 24) >> 16);
+  }
+}
+
 }  // namespace kernels::arith_coder

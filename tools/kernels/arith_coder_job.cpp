@@ -17,21 +17,10 @@ namespace {
 
 namespace ac = kernels::arith_coder;
 
-// The built-in input: 246 KiB of skewed bytes over nearly every value. x runs through xorshift32
-// from 2463534242 (x ^= x << 13; x ^= x >> 17; x ^= x << 5, before each byte), and each byte is
-// a * b * c >> 16 for the three upper bytes a, b, c of x: the product of three uniform values,
-// so small values are common and large ones rare.
-constexpr std::size_t kDefaultInputSize = 246 * 1024;
-
+// The built-in input: the coder's sample bytes.
 std::vector<std::uint8_t> default_input() {
-  std::vector<std::uint8_t> bytes(kDefaultInputSize);
-  std::uint32_t x = 2463534242u;
-  for (auto& b : bytes) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    b = static_cast<std::uint8_t>(((x >> 8) & 0xff) * ((x >> 16) & 0xff) * (x >> 24) >> 16);
-  }
+  std::vector<std::uint8_t> bytes(ac::kSampleInputSize);
+  ac::sample_input(bytes.data(), bytes.size());
   return bytes;
 }
 

@@ -15,18 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The job configured with `options`, as the command line would give them.
-std::unique_ptr<Job> configured(std::vector<std::string> options) {
-  const JobInfo* info = find_job("arith-coder");
-  EXPECT_NE(info, nullptr);
-  std::unique_ptr<Job> job = info->make();
-  for (std::size_t i = 0; i < options.size(); ++i) {
-    OptionCursor cursor(options, i);
-    EXPECT_TRUE(job->take_option(cursor)) << options[i];
-  }
-  return job;
-}
-
 fs::path write_file(const std::string& name, const std::string& bytes) {
   const fs::path path = fs::path(::testing::TempDir()) / name;
   std::ofstream(path, std::ios::binary) << bytes;
@@ -38,8 +26,7 @@ TEST(ArithCoderJob, MissingDirectoryOrEmptyInputIsAUsageError) {
   fs::create_directories(dir);
   for (const std::string& path :
        {(dir / "no such file").string(), dir.string(), write_file("empty", "").string()}) {
-    auto job = configured({"--input", path});
-    EXPECT_THROW(job->validate(), UsageError) << path;
+    EXPECT_THROW(configure_job("arith-coder", {"--input", path}), UsageError) << path;
   }
   std::vector<std::string> blank{"--input="};
   std::size_t i = 0;
@@ -50,8 +37,7 @@ TEST(ArithCoderJob, MissingDirectoryOrEmptyInputIsAUsageError) {
 // One byte 'A' and the end of input, each with a share of 1 in 2: 'A' owns the upper half and
 // settles a 1, the end of input the lower half and settles a 0, and the end settles 0 then 1.
 TEST(ArithCoderJob, OneByteFileCodesToFourKnownBits) {
-  auto job = configured({"--input", write_file("one_byte", "A").string()});
-  job->validate();
+  auto job = configure_job("arith-coder", {"--input", write_file("one_byte", "A").string()});
   const Report r = run_job("arith-coder", *job, 1);
   EXPECT_EQ(r.calls["output_bit"], 4);
   EXPECT_EQ(r.summary["bytes"], 1);
@@ -67,8 +53,7 @@ TEST(ArithCoderJob, OneByteFileCodesToFourKnownBits) {
 }
 
 TEST(ArithCoderJob, DefaultInputCodesCloseToItsIdealSizeTheSameEveryRun) {
-  auto job = configured({});
-  job->validate();
+  auto job = configure_job("arith-coder", {});
   const Report first = run_job("arith-coder", *job, 1);
   const Report second = run_job("arith-coder", *job, 2);
   EXPECT_EQ(first.digest, second.digest);

@@ -12,19 +12,8 @@
 namespace kernels::runner {
 namespace {
 
-// A configured bisort job, as the command line would make it.
-std::unique_ptr<Job> configure(std::vector<std::string> options,
-                               const std::vector<std::string>* driver_args = nullptr) {
-  const JobInfo* info = find_job("bisort");
-  if (info == nullptr) throw std::logic_error("no bisort job");
-  std::unique_ptr<Job> job = info->make();
-  for (std::size_t i = 0; i < options.size(); ++i) {
-    OptionCursor cursor(options, i);
-    if (!job->take_option(cursor)) throw UsageError("not an option: " + options[i]);
-  }
-  if (driver_args != nullptr) job->take_driver_args(*driver_args);
-  job->validate();
-  return job;
+std::unique_ptr<Job> configure(const std::vector<std::string>& tokens) {
+  return configure_job("bisort", tokens);
 }
 
 Report run(std::vector<std::string> options) {
@@ -36,8 +25,7 @@ TEST(BisortJob, RejectsSizesThatAreNotPositiveCounts) {
   for (const char* bad : {"0", "-1", "x", "", "1.5", "67108865", "99999999999999999999"})
     EXPECT_THROW(configure({"--size", bad}), UsageError) << bad;
   EXPECT_THROW(configure({"--size"}), UsageError);
-  const std::vector<std::string> args{"a"};
-  EXPECT_THROW(configure({"--size", "8"}, &args), UsageError);
+  EXPECT_THROW(configure({"--size", "8", "--", "a"}), UsageError);
 }
 
 TEST(BisortJob, EightValuesGiveTheWorkedExample) {
@@ -79,7 +67,9 @@ TEST(BisortJob, SizeOneReportsAnEmptyTree) {
 
 TEST(BisortJob, DriverArgumentsSetTheCount) {
   const std::vector<std::string> args{"a", "b", "c"};  // argc 4: three nodes
-  auto job = configure({}, &args);
+  std::vector<std::string> tokens{"--"};
+  tokens.insert(tokens.end(), args.begin(), args.end());
+  auto job = configure(tokens);
   Report r = run_job("bisort", *job, 1);
   EXPECT_EQ(r.args, args);
   EXPECT_EQ(r.summary["nodes"], 3);

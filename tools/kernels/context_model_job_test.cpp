@@ -18,16 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A configured context-model job, as the runner builds it from the command line.
-std::unique_ptr<Job> configure(std::vector<std::string> tokens) {
-  const JobInfo* info = find_job("context-model");
-  EXPECT_NE(info, nullptr);
-  std::unique_ptr<Job> job = info->make();
-  for (std::size_t i = 0; i < tokens.size(); ++i) {
-    OptionCursor cursor(tokens, i);
-    if (!job->take_option(cursor)) throw UsageError("unknown option " + tokens[i]);
-  }
-  job->validate();
-  return job;
+std::unique_ptr<Job> configure(const std::vector<std::string>& tokens) {
+  return configure_job("context-model", tokens);
 }
 
 class TempFile {

@@ -12,19 +12,7 @@ namespace {
 
 // A groebner job configured from command-line tokens the way the runner hands them over.
 std::unique_ptr<Job> configured(const std::vector<std::string>& tokens) {
-  const JobInfo* info = find_job("groebner");
-  if (info == nullptr) throw std::logic_error("no groebner job");
-  std::unique_ptr<Job> job = info->make();
-  for (std::size_t i = 0; i < tokens.size(); ++i) {
-    if (tokens[i] == "--") {
-      job->take_driver_args({tokens.begin() + static_cast<long>(i) + 1, tokens.end()});
-      break;
-    }
-    OptionCursor cursor(tokens, i);
-    if (!job->take_option(cursor)) throw UsageError("not taken: " + tokens[i]);
-  }
-  job->validate();
-  return job;
+  return configure_job("groebner", tokens);
 }
 
 // The digest the job defines, for a basis of the given serials and three zero counters.

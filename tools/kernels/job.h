@@ -152,6 +152,11 @@ struct JobInfo {
 std::span<const JobInfo> jobs();
 const JobInfo* find_job(std::string_view name);
 
+// A new job NAME configured from its own tokens, as `kernels run NAME TOKENS` configures it: its
+// options, then the driver's arguments after "--", then validate(). The runner's own options
+// (--repeat, --json) are not among them. Throws UsageError for an unknown name or option.
+std::unique_ptr<Job> configure_job(std::string_view name, const std::vector<std::string>& tokens);
+
 }  // namespace kernels::runner
 
 #endif  // KERNELS_TOOLS_JOB_H_

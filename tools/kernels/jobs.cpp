@@ -34,4 +34,21 @@ const JobInfo* find_job(std::string_view name) {
   return nullptr;
 }
 
+std::unique_ptr<Job> configure_job(std::string_view name, const std::vector<std::string>& tokens) {
+  const JobInfo* info = find_job(name);
+  if (info == nullptr) throw UsageError("unknown kernel '" + std::string(name) + "'");
+  std::unique_ptr<Job> job = info->make();
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    if (tokens[i] == "--") {
+      job->take_driver_args({tokens.begin() + static_cast<long>(i) + 1, tokens.end()});
+      break;
+    }
+    OptionCursor cursor(tokens, i);
+    if (!job->take_option(cursor))
+      throw UsageError("unknown option '" + tokens[i] + "' for kernel " + std::string(name));
+  }
+  job->validate();
+  return job;
+}
+
 }  // namespace kernels::runner

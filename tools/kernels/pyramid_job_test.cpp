@@ -12,14 +12,8 @@
 namespace kernels::runner {
 namespace {
 
-std::unique_ptr<Job> configure(const char* name, std::vector<std::string> tokens) {
-  std::unique_ptr<Job> job = find_job(name)->make();
-  for (std::size_t i = 0; i < tokens.size(); ++i) {
-    OptionCursor cursor(tokens, i);
-    if (!job->take_option(cursor)) throw UsageError("unknown option " + tokens[i]);
-  }
-  job->validate();
-  return job;
+std::unique_ptr<Job> configure(const char* name, const std::vector<std::string>& tokens) {
+  return configure_job(name, tokens);
 }
 
 // One run as the runner does it (untimed here).
