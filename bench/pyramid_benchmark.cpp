@@ -9,21 +9,10 @@ namespace {
 
 using namespace kernels;
 
-// A pyramid like an image's: a smooth low band, then small signed detail coefficients (about one
-// in nine of them 0), from a fixed xorshift sequence.
+// A pyramid like an image's: a smooth low band, then small signed detail coefficients.
 std::vector<int> sample_pyramid(int size, int levels) {
   std::vector<int> p(static_cast<std::size_t>(size) * size);
-  const int low = size >> levels;
-  std::uint32_t s = 0x2545f491u;
-  for (std::size_t m = 0; m < p.size(); ++m) {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    const auto r = static_cast<int>(m / static_cast<std::size_t>(low));
-    const auto c = static_cast<int>(m % static_cast<std::size_t>(low));
-    p[m] =
-        m < static_cast<std::size_t>(low) * low ? 64 + 16 * (r + c) : static_cast<int>(s % 9) - 4;
-  }
+  pyramid::sample_pyramid(p.data(), size, size, levels);
   return p;
 }
 

@@ -124,4 +124,11 @@ npt_* last_driver_basis() {
   return g_last_basis;
 }
 
+void reset_driver_state() {
+  nvars = 0;
+  for (char*& name : varnames) name = nullptr;
+  s = pols = pairs = pol_chain{0, nullptr};
+  addcnt = zerocnt = critcnt = 0.0f;
+}
+
 }  // namespace kernels::groebner

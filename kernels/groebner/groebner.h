@@ -262,6 +262,12 @@ void main_bb(int argc, char** argv);
 // before the first call. Its nodes live in the run arena: a reset invalidates them.
 npt_* last_driver_basis();
 
+// Puts the data that main_bb reads and writes back to its start values: nvars 0, every varnames
+// entry null, the chains of s, pols and pairs all 0, and the three counters 0, so that the next
+// run starts as the first did. Records already handed out are not touched (reset the run arena
+// for that) and last_driver_basis() is not cleared.
+void reset_driver_state();
+
 }  // namespace kernels::groebner
 
 #endif  // KERNELS_GROEBNER_GROEBNER_H_

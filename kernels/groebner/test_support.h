@@ -23,10 +23,7 @@ class EngineTest : public ::testing::Test {
   }
   static void clean() {
     shell::arena_reset();
-    nvars = 0;
-    for (char*& name : varnames) name = nullptr;
-    s = pols = pairs = pol_chain{0, nullptr};
-    addcnt = zerocnt = critcnt = 0.0f;
+    reset_driver_state();
   }
 };
 

@@ -70,6 +70,15 @@ const char* describe(PyramidStatus status);
 // REQUIRES: both arrays hold x_size * y_size ints and do not overlap (when the sizes are valid).
 PyramidStatus collapse_pyr_checked(int* pyramid, int* result, int x_size, int y_size, int levels);
 
+// The sample pyramid that the runner collapses by default and the benchmark measures, value by
+// value in storage order: an xorshift32 state starting at 0x2545f491 advances once per value
+// (s ^= s << 13; s ^= s >> 17; s ^= s << 5); the coarsest low band, (x_size >> levels) x
+// (y_size >> levels) values row by row, is the ramp 64 + 16 * (r + c); every other value is a
+// detail coefficient (s mod 9) - 4, from -4 to 4.
+// REQUIRES: check_pyramid(x_size, y_size, levels) == PyramidStatus::kOk with levels >= 1;
+// pyramid holds x_size * y_size ints.
+void sample_pyramid(int* pyramid, int x_size, int y_size, int levels);
+
 }  // namespace kernels::pyramid
 
 #endif  // KERNELS_PYRAMID_PYRAMID_H_

@@ -82,17 +82,20 @@ void* arena_allocate(std::size_t bytes, std::size_t align) {
 
 void arena_reset() {
   Arena& a = arena();
-  std::vector<Chunk> kept;
+  // A chunk that served the run just ended is zeroed and kept, so a repeated run finds the same
+  // chunks in the same order and allocates nothing. A chunk that served nothing in that run is
+  // given back: memory follows the largest of the last two runs, not every run ever made.
+  std::size_t kept = 0;
   for (Chunk& c : a.chunks) {
-    if (c.size > kChunkBytes) {
-      std::free(c.base);  // an oversized chunk served one large record; give it back
+    if (c.used == 0) {
+      std::free(c.base);
       continue;
     }
     std::memset(c.base, 0, c.used);
     c.used = 0;
-    kept.push_back(c);
+    a.chunks[kept++] = c;
   }
-  a.chunks.swap(kept);
+  a.chunks.resize(kept);
   a.current = 0;
   a.stats = ArenaStats{};
 }

@@ -124,8 +124,10 @@ T* arena_new(std::size_t count = 1) {
   return static_cast<T*>(arena_allocate(count * sizeof(T), alignof(T)));
 }
 
-// Invalidates every record handed out, zeroes what was used, and zeroes the counters. Memory is
-// kept for the next run (so a run repeated uses no more memory than the largest run).
+// Invalidates every record handed out, zeroes what was used, and zeroes the counters. The memory
+// that served the run since the previous reset is kept for the next one, large records' chunks
+// included, so a repeated run allocates nothing; memory that served nothing since the previous
+// reset is given back. What the arena holds is thus bounded by the last two runs' needs.
 void arena_reset();
 
 // Records and bytes handed out since the last reset.
