@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "digest.h"
+#include "input_file.h"
 #include "job.h"
 #include "kernels/arith_coder/arith_coder.h"
 
@@ -38,11 +40,11 @@ struct BitTally {
 
 class ArithCoderJob : public Job {
  public:
-  bool take_option(OptionCursor& cursor) override {
-    if (cursor.flag() != "--input") return false;
-    path_ = cursor.value();
-    if (path_.empty()) throw UsageError("--input needs a file name");
-    return true;
+  void declare(CLI::App& app) override {
+    input_option_ =
+        app.add_option("--input", path_,
+                       "code the bytes of FILE (default: 246 KiB of the coder's sample bytes)")
+            ->type_name("FILE");
   }
 
   std::vector<std::string> args() const override {
@@ -51,6 +53,8 @@ class ArithCoderJob : public Job {
   }
 
   void validate() override {
+    if (input_option_ != nullptr && input_option_->count() > 0 && path_.empty())
+      throw UsageError("--input needs a file name");
     bytes_ = path_.empty() ? default_input() : read_input(path_);
     table_.assign(ac::kOrder0TableSize, 0);
     ac::order0_table(bytes_.data(), bytes_.size(), table_.data());
@@ -65,6 +69,8 @@ class ArithCoderJob : public Job {
       ideal_bits_ += static_cast<double>(coded[s]) * -std::log2(p);
     }
   }
+
+  void prepare() override { observed_ = false; }
 
   void run() override {
     int* table = table_.data();
@@ -94,15 +100,18 @@ class ArithCoderJob : public Job {
     if (result != ac::EncodeResult::kEncoded)
       throw std::runtime_error(std::string("arith-coder: a symbol was refused: ") +
                                ac::encode_result_name(result));
+    observed_ = true;
     return Json{{"output_bit", tally_.bits}};
   }
 
+  // The emitted bits are seen only through the observer.
   Json summary() const override {
     const double bytes = static_cast<double>(bytes_.size());
     return Json{{"bytes", bytes_.size()},
                 {"total", table_[0]},
-                {"bits", tally_.bits},
-                {"bits_per_byte", static_cast<double>(tally_.bits) / bytes},
+                {"bits", observed_ ? Json(tally_.bits) : Json(nullptr)},
+                {"bits_per_byte",
+                 observed_ ? Json(static_cast<double>(tally_.bits) / bytes) : Json(nullptr)},
                 {"ideal_bits", ideal_bits_},
                 {"ideal_bits_per_byte", ideal_bits_ / bytes},
                 {"low", ac::low},
@@ -110,26 +119,25 @@ class ArithCoderJob : public Job {
                 {"bits_to_follow", ac::bits_to_follow}};
   }
 
-  std::uint64_t digest() const override { return tally_.hash.value(); }
+  std::optional<std::uint64_t> digest() const override {
+    if (!observed_) return std::nullopt;
+    return tally_.hash.value();
+  }
 
  private:
   std::string path_;  // empty: the built-in input
+  CLI::Option* input_option_ = nullptr;
+  bool observed_ = false;
   std::vector<std::uint8_t> bytes_;
   std::vector<int> table_;
   double ideal_bits_ = 0;
   BitTally tally_;
 };
 
-std::unique_ptr<Job> make() {
-  return std::make_unique<ArithCoderJob>();
-}
+const JobRegistration kArithCoder{
+    {20, "arith-coder",
+     "arithmetic-code a byte stream with a static order-0 model (bits, bits per byte)", nullptr,
+     &make_job<ArithCoderJob>}};
 
 }  // namespace
-
-extern const JobInfo arith_coder_job;
-const JobInfo arith_coder_job{
-    "arith-coder",
-    "arithmetic-code a byte stream with a static order-0 model (bits, bits per byte)",
-    "--input FILE  code the bytes of FILE (default: 246 KiB of built-in skewed bytes)", &make};
-
 }  // namespace kernels::runner

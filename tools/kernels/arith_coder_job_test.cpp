@@ -7,37 +7,31 @@
 
 #include <gtest/gtest.h>
 
+#include "command_line.h"
+#include "digest.h"
 #include "job.h"
 #include "report.h"
+#include "test_support.h"
 
 namespace kernels::runner {
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path write_file(const std::string& name, const std::string& bytes) {
-  const fs::path path = fs::path(::testing::TempDir()) / name;
-  std::ofstream(path, std::ios::binary) << bytes;
-  return path;
-}
-
 TEST(ArithCoderJob, MissingDirectoryOrEmptyInputIsAUsageError) {
-  const fs::path dir = fs::path(::testing::TempDir()) / "arith_coder_dir";
-  fs::create_directories(dir);
+  const ScratchDir dir;
   for (const std::string& path :
-       {(dir / "no such file").string(), dir.string(), write_file("empty", "").string()}) {
+       {dir.path("no such file"), dir.root().string(), dir.file("empty", "")}) {
     EXPECT_THROW(configure_job("arith-coder", {"--input", path}), UsageError) << path;
   }
-  std::vector<std::string> blank{"--input="};
-  std::size_t i = 0;
-  OptionCursor cursor(blank, i);
-  EXPECT_THROW(find_job("arith-coder")->make()->take_option(cursor), UsageError);
+  EXPECT_THROW(configure_job("arith-coder", {"--input="}), UsageError);
 }
 
 // One byte 'A' and the end of input, each with a share of 1 in 2: 'A' owns the upper half and
 // settles a 1, the end of input the lower half and settles a 0, and the end settles 0 then 1.
 TEST(ArithCoderJob, OneByteFileCodesToFourKnownBits) {
-  auto job = configure_job("arith-coder", {"--input", write_file("one_byte", "A").string()});
+  const ScratchDir dir;
+  auto job = configure_job("arith-coder", {"--input", dir.file("one_byte", "A")});
   const Report r = run_job("arith-coder", *job, 1);
   EXPECT_EQ(r.calls["output_bit"], 4);
   EXPECT_EQ(r.summary["bytes"], 1);

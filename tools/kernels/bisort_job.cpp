@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "digest.h"
 #include "job.h"
 #include "kernels/bisort/bisort.h"
+#include "options.h"
 
 namespace kernels::runner {
 namespace {
@@ -24,23 +26,22 @@ struct PassState {
 
 class BisortJob : public Job {
  public:
-  bool take_option(OptionCursor& cursor) override {
-    if (cursor.flag() != "--size") return false;
-    size_ = parse_integer(cursor.value(), "--size", 1, kMaxSize);
-    size_given_ = true;
-    return true;
+  void declare(CLI::App& app) override {
+    size_option_ = add_number(app, "--size", size_, 1, kMaxSize, "N",
+                              "the driver's argument count: a tree of 2^k - 1 nodes, 2^k the "
+                              "largest power of two <= N");
   }
 
-  void take_driver_args(std::vector<std::string> args) override {
-    if (size_given_) throw UsageError("bisort takes --size or arguments after '--', not both");
-    if (static_cast<long long>(args.size()) >= kMaxSize)
-      throw UsageError("bisort takes at most " + std::to_string(kMaxSize - 1) + " arguments");
-    driver_args_ = std::move(args);
-    size_ = static_cast<long long>(driver_args_.size()) + 1;
-    args_given_ = true;
-  }
+  std::optional<std::vector<std::string>>* driver_args() override { return &driver_args_; }
 
   void validate() override {
+    if (driver_args_) {
+      if (size_option_ != nullptr && size_option_->count() > 0)
+        throw UsageError("bisort takes --size or arguments after '--', not both");
+      if (static_cast<long long>(driver_args_->size()) >= kMaxSize)
+        throw UsageError("bisort takes at most " + std::to_string(kMaxSize - 1) + " arguments");
+      size_ = static_cast<long long>(driver_args_->size()) + 1;
+    }
     // argv[0] is the job's name, the rest point to one empty text (the driver reads none of them).
     argv_.assign(static_cast<std::size_t>(size_) + 1, empty_);
     argv_[0] = name_;
@@ -48,10 +49,11 @@ class BisortJob : public Job {
   }
 
   std::vector<std::string> args() const override {
-    if (args_given_) return driver_args_;
+    if (driver_args_) return *driver_args_;
     return {"--size", std::to_string(size_)};
   }
 
+  void prepare() override { observed_ = false; }
   void run() override { bisort::main_bitonic(static_cast<int>(size_), argv_.data()); }
 
   Json run_observed() override {
@@ -72,10 +74,19 @@ class BisortJob : public Job {
     bisort::set_observer(&observer);
     run();
     bisort::set_observer(nullptr);
+    observed_ = true;
     return Json{{"InOrder", in_order_visits}};
   }
 
+  // The in-order values are seen only through the observer: without it every figure is null.
   Json summary() const override {
+    if (!observed_)
+      return Json{{"nodes", nullptr},
+                  {"values", nullptr},
+                  {"ascending_disorder", nullptr},
+                  {"ascending_spare", nullptr},
+                  {"descending_disorder", nullptr},
+                  {"descending_spare", nullptr}};
     Json s{{"nodes", nodes_}, {"values", nodes_ + 1}};
     const char* names[2] = {"ascending", "descending"};
     for (int dir = 0; dir < 2; ++dir) {
@@ -86,7 +97,10 @@ class BisortJob : public Job {
     return s;
   }
 
-  std::uint64_t digest() const override { return hash_.value(); }
+  std::optional<std::uint64_t> digest() const override {
+    if (!observed_) return std::nullopt;
+    return hash_.value();
+  }
 
  private:
   // Walks the tree in order (iteratively: the stack holds one node per level), counting the
@@ -119,9 +133,9 @@ class BisortJob : public Job {
   }
 
   long long size_ = kDefaultSize;
-  bool size_given_ = false;
-  bool args_given_ = false;
-  std::vector<std::string> driver_args_;
+  CLI::Option* size_option_ = nullptr;
+  std::optional<std::vector<std::string>> driver_args_;
+  bool observed_ = false;
   char name_[7] = "bisort";
   char empty_[1] = "";
   std::vector<char*> argv_;
@@ -131,19 +145,11 @@ class BisortJob : public Job {
   Fnv1a hash_;
 };
 
-std::unique_ptr<Job> make() {
-  return std::make_unique<BisortJob>();
-}
+const JobRegistration kBisort{
+    {40, "bisort",
+     "build a random tree of 2^20 - 1 nodes, bitonic-sort its values and the spare up, then down",
+     "the driver's arguments instead of --size: the count is 1 + the number of ARGS",
+     &make_job<BisortJob>}};
 
 }  // namespace
-
-extern const JobInfo bisort_job;
-const JobInfo bisort_job{
-    "bisort",
-    "build a random tree of 2^20 - 1 nodes, bitonic-sort its values and the spare up, then down",
-    "--size N      the driver's argument count, 1 to 67108864 (default 1048576): 2^k - 1 nodes, "
-    "2^k the largest power of two <= N\n"
-    "-- ARGS       the driver's arguments instead of --size: the count is 1 + the number of ARGS",
-    &make};
-
 }  // namespace kernels::runner

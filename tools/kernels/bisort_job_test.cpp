@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include "command_line.h"
+#include "digest.h"
 #include "job.h"
 #include "report.h"
+#include "test_support.h"
 
 namespace kernels::runner {
 namespace {

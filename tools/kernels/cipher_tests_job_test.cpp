@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include "command_line.h"
+#include "digest.h"
 #include "job.h"
 #include "kernels/cipher_tests/cipher_tests.h"
+#include "test_support.h"
 
 namespace kernels::runner {
 namespace {
@@ -121,19 +124,15 @@ TEST(CipherTestsJob, DigestIsFnv1aOfTheCallLines) {
   EXPECT_EQ(job->digest(), plain.hash.value());
   EXPECT_EQ(job->summary()["stream_bytes"], plain.bytes);
   // The same again on a second run.
-  const std::uint64_t first = job->digest();
+  const std::optional<std::uint64_t> first = job->digest();
   job->run_observed();
   EXPECT_EQ(job->digest(), first);
 }
 
 TEST(CipherTestsJob, TakesNoOptionsAndNoArguments) {
-  auto job = make_job();
-  std::vector<std::string> tokens{"--size", "3"};
-  std::size_t i = 0;
-  OptionCursor cursor(tokens, i);
-  EXPECT_FALSE(job->take_option(cursor));
-  EXPECT_THROW(job->take_driver_args({"x"}), UsageError);
-  EXPECT_TRUE(job->args().empty());
+  EXPECT_THROW(configure_job("cipher-tests", {"--size", "3"}), UsageError);
+  EXPECT_THROW(configure_job("cipher-tests", {"--", "x"}), UsageError);
+  EXPECT_TRUE(configure_job("cipher-tests", {})->args().empty());
 }
 
 }  // namespace

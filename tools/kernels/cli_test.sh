@@ -20,7 +20,8 @@ expect() {
 # Usage errors: status 2, one line on stderr, nothing on stdout.
 for args in "run nosuch" "run matrix --bogus" "run matrix --repeat 0" "run matrix --repeat x" \
   "run matrix --repeat -3" "run matrix --repeat" "run" "frobnicate" "run -- a" \
-  "run matrix --no-multiply=1" "list extra"; do
+  "run matrix --no-multiply=1" "list extra" "run bisort --size 0x10" "run matrix --warmup -1" \
+  "run cipher-tests -- x" "run bisort --size 8 -- x"; do
   expect 2 "kernels $args" -- $args
   [ -s "$dir/out" ] && fail "kernels $args printed on stdout"
   [ "$(wc -l <"$dir/err")" -eq 1 ] || fail "kernels $args: expected one line on stderr"
@@ -29,8 +30,15 @@ done
 expect 2 "no arguments" --
 
 expect 0 "--help" -- --help
-grep -q 'usage: kernels run' "$dir/out" || fail "--help shows no usage"
-expect 0 "run --help" -- run matrix --help
+grep -q 'Usage: kernels run' "$dir/out" || fail "--help shows no usage"
+expect 0 "run --help" -- run --help
+grep -q -- '--warmup N' "$dir/out" || fail "run --help does not show --warmup"
+# A job's help comes from its declarations: the option, its range and its default.
+expect 0 "run bisort --help" -- run bisort --help
+grep -q -- '--size N .*1 to 67108864 (default 1048576)' "$dir/out" || fail "bisort help: $(cat "$dir/out")"
+expect 0 "--version" -- --version
+grep -q '^compiler ' "$dir/out" && grep -q '^flags .*-ffp-contract=off' "$dir/out" ||
+  fail "--version lacks the compiler or the flags"
 
 expect 0 "list" -- list
 grep -q '^matrix ' "$dir/out" || fail "list does not show matrix"
@@ -60,6 +68,15 @@ grep -q "$digest_multiply" "$dir/out" && fail "--no-multiply gives the same dige
 
 expect 0 "driver args" -- run matrix --repeat 1 --json -- x y
 grep -q '"args":\["x","y"\]' "$dir/out" || fail "driver args not passed: $(cat "$dir/out")"
+
+# Without the observed run: no calls, and no digest where only the observer sees the result.
+expect 0 "--no-observe" -- run matrix bisort --size 8 --no-observe --warmup 0 --repeat 1 --json
+python3 - "$dir/out" <<'PY' || fail "--no-observe output: $(cat "$dir/out")"
+import json, sys
+matrix, bisort = [json.loads(l) for l in open(sys.argv[1])]
+assert matrix["calls"] is None and matrix["digest"] == "ede01b73265c0d25", matrix
+assert bisort["calls"] is None and bisort["digest"] is None and bisort["runs"] == 1, bisort
+PY
 
 expect 0 "human output" -- run all --repeat 1
 for word in median mean '±' min '…' max run storage summary digest; do

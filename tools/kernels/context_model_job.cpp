@@ -1,9 +1,6 @@
 // Job "context-model": encodes an input through the context model, or decodes symbols from a
 // fresh model.
-#include <unistd.h>
-
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,9 +10,12 @@
 #include <system_error>
 #include <vector>
 
+#include "digest.h"
+#include "input_file.h"
 #include "job.h"
 #include "kernels/context_model/context_model.h"
 #include "kernels/shell/shell.h"
+#include "options.h"
 
 namespace kernels::runner {
 namespace {
@@ -28,40 +28,6 @@ std::string six_decimals(double value) {
   std::snprintf(buf, sizeof buf, "%.6f", value);
   return buf;
 }
-
-// Shows how far a long run has got, on stderr, when stderr is a terminal and the run has taken
-// more than a second; at most ten times a second, checked every 2^16 symbols.
-class Progress {
- public:
-  Progress(const char* what, long long total)
-      : what_(what),
-        total_(total),
-        enabled_(isatty(STDERR_FILENO) == 1),
-        start_(std::chrono::steady_clock::now()) {}
-  ~Progress() {
-    if (shown_) std::fputs("\r\033[K", stderr);
-  }
-  Progress(const Progress&) = delete;
-  Progress& operator=(const Progress&) = delete;
-
-  void at(long long done) {
-    if (!enabled_ || (done & 0xffff) != 0) return;
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
-    if (elapsed.count() < 1.0 || elapsed.count() < last_ + 0.1) return;
-    last_ = elapsed.count();
-    std::fprintf(stderr, "\rcontext-model: %s %lld of %lld symbols (%.0f%%)", what_, done, total_,
-                 100.0 * static_cast<double>(done) / static_cast<double>(total_));
-    shown_ = true;
-  }
-
- private:
-  const char* what_;
-  long long total_;
-  bool enabled_;
-  bool shown_ = false;
-  double last_ = 0;  // seconds into the run of the last report
-  std::chrono::steady_clock::time_point start_;
-};
 
 // What the observed run saw of the coder calls and the dump walks.
 struct Observed {
@@ -78,28 +44,27 @@ struct Observed {
 
 class ContextModelJob : public Job {
  public:
-  bool take_option(OptionCursor& cursor) override {
-    const std::string_view flag = cursor.flag();
-    if (flag == "--input") {
-      input_path_ = cursor.value();
-      if (input_path_.empty()) throw UsageError("--input needs a file name");
-    } else if (flag == "--length") {
-      length_ = parse_integer(cursor.value(), "--length", 1, cm::kInputSize);
-      length_given_ = true;
-    } else if (flag == "--decode") {
-      decode_ = parse_integer(cursor.value(), "--decode", 1, cm::kInputSize);
-    } else {
-      return false;
-    }
-    return true;
+  void declare(CLI::App& app) override {
+    input_option_ =
+        app.add_option("--input", input_path_,
+                       "encode the bytes of FILE (at most 13000000), then the end-of-input symbol")
+            ->type_name("FILE");
+    length_option_ =
+        add_number(app, "--length", length_, 1, cm::kInputSize, "N", "encode N bytes of value 1");
+    add_number(app, "--decode", decode_, 1, cm::kInputSize, "N",
+               "instead, decode N symbols from a fresh model")
+        ->default_str("");
   }
 
   void validate() override {
-    if (!input_path_.empty() && length_given_)
+    const bool input_given = input_option_ != nullptr && input_option_->count() > 0;
+    const bool length_given = length_option_ != nullptr && length_option_->count() > 0;
+    if (input_given && input_path_.empty()) throw UsageError("--input needs a file name");
+    if (input_given && length_given)
       throw UsageError("context-model: --input and --length exclude each other");
-    if (decode_ > 0 && (!input_path_.empty() || length_given_))
+    if (decode_ > 0 && (input_given || length_given))
       throw UsageError("context-model: --decode takes no input (drop --input and --length)");
-    if (!input_path_.empty()) read_input();
+    if (input_given) read_input();
   }
 
   std::vector<std::string> args() const override {
@@ -111,17 +76,12 @@ class ContextModelJob : public Job {
   void run() override {
     symbols_ = 0;
     if (decode_ > 0) {
-      Progress progress("decoded", decode_);
       cm::init_symbols();
       cm::startInput();
-      for (long long i = 0; i < decode_; ++i) {
-        cm::decode_symbol();
-        progress.at(i + 1);
-      }
+      for (long long i = 0; i < decode_; ++i) cm::decode_symbol();
       symbols_ = decode_;
       return;
     }
-    Progress progress("encoded", input_bytes() + 1);
     cm::init_symbols();
     int* stream = shell::stream_handle();
     if (!input_path_.empty()) {
@@ -134,16 +94,18 @@ class ContextModelJob : public Job {
     long long symbols = 0;
     for (int c = cm::getInput(); c != -1; c = cm::getInput()) {
       cm::encode_symbol(c, 0);
-      progress.at(++symbols);
+      ++symbols;
     }
     cm::encode_symbol(cm::eof_symbol(), 0);
     symbols_ = symbols + 1;
   }
 
+  void prepare() override { observed_.reset(); }
+
   Json run_observed() override {
     observed_ = Observed{};
     cm::Observer o;
-    o.context = &observed_;
+    o.context = &*observed_;
     o.arithmetic_encode = [](void* c, int low, int high, int total) {
       auto& s = *static_cast<Observed*>(c);
       ++s.encode;
@@ -165,7 +127,7 @@ class ContextModelJob : public Job {
     cm::set_observer(&o);
     run();
     cm::set_observer(nullptr);
-    const Observed& s = observed_;
+    const Observed& s = *observed_;
     return Json{{"arithmetic_encode", s.encode}, {"arithmetic_decode", s.decode},
                 {"dumpSymbol", s.dump_symbol},   {"dumpString", s.dump_string},
                 {"dumpTrie", s.dump_trie},       {"dumpRoot", s.dump_root},
@@ -185,15 +147,22 @@ class ContextModelJob : public Job {
            {"root_count", root.count},
            {"root_escape_count", root.escapeCount},
            {"root_last_symbol", root.lastSymbol},
-           {"coder_calls", observed_.encode + observed_.decode},
-           {"code_bits", six_decimals(observed_.code_bits)}};
+           {"coder_calls", nullptr},
+           {"code_bits", nullptr}};
+    // The coder's calls are seen only through the observer.
+    if (observed_) {
+      j["coder_calls"] = observed_->encode + observed_->decode;
+      j["code_bits"] = six_decimals(observed_->code_bits);
+    }
     if (decode_ == 0)
-      j["bits_per_byte"] = six_decimals(observed_.code_bits / static_cast<double>(input_bytes()));
+      j["bits_per_byte"] =
+          observed_ ? Json(six_decimals(observed_->code_bits / static_cast<double>(input_bytes())))
+                    : Json(nullptr);
     j["ran_out"] = ran_out();
     return j;
   }
 
-  std::uint64_t digest() const override {
+  std::optional<std::uint64_t> digest() const override {
     Fnv1a h;
     for (int n = 1; n < cm::trieFree; ++n) {
       const cm::TrieNode& t = cm::Trie[n];
@@ -236,27 +205,19 @@ class ContextModelJob : public Job {
   }
 
   std::string input_path_;
+  CLI::Option* input_option_ = nullptr;
   long long length_ = 1000000;
-  bool length_given_ = false;
+  CLI::Option* length_option_ = nullptr;
   long long decode_ = 0;
   std::vector<std::uint8_t> data_;
   long long symbols_ = 0;
-  Observed observed_;
+  std::optional<Observed> observed_;  // what the last run saw, when it was observed
 };
 
-std::unique_ptr<Job> make() {
-  return std::make_unique<ContextModelJob>();
-}
+const JobRegistration kContextModel{
+    {80, "context-model",
+     "encode an input through the context model (default: 1,000,000 bytes of value 1)", nullptr,
+     &make_job<ContextModelJob>}};
 
 }  // namespace
-
-extern const JobInfo context_model_job;
-const JobInfo context_model_job{
-    "context-model",
-    "encode an input through the context model (default: 1,000,000 bytes of value 1)",
-    "--input FILE  encode the bytes of FILE (at most 13,000,000), then the end-of-input symbol\n"
-    "--length N    encode N bytes of value 1 (1 to 13,000,000; default 1000000)\n"
-    "--decode N    instead, decode N symbols from a fresh model",
-    &make};
-
 }  // namespace kernels::runner

@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include "command_line.h"
+#include "digest.h"
 #include "job.h"
 #include "kernels/shell/shell.h"
+#include "test_support.h"
 
 namespace kernels::runner {
 namespace {
@@ -21,21 +24,6 @@ namespace fs = std::filesystem;
 std::unique_ptr<Job> configure(const std::vector<std::string>& tokens) {
   return configure_job("context-model", tokens);
 }
-
-class TempFile {
- public:
-  explicit TempFile(const std::string& content)
-      : path_(fs::temp_directory_path() / ("context_model_job_test_" + std::to_string(::getpid()) +
-                                           "_" + std::to_string(counter_++))) {
-    std::ofstream(path_, std::ios::binary) << content;
-  }
-  ~TempFile() { fs::remove(path_); }
-  std::string path() const { return path_.string(); }
-
- private:
-  static inline int counter_ = 0;
-  fs::path path_;
-};
 
 TEST(ContextModelJob, RejectsBadConfigurations) {
   for (const auto& tokens :
@@ -51,12 +39,10 @@ TEST(ContextModelJob, RejectsBadConfigurations) {
                                              {"--input", fs::temp_directory_path().string()}}) {
     EXPECT_THROW(configure(tokens), UsageError) << tokens[0];
   }
-  TempFile empty("");
-  EXPECT_THROW(configure({"--input", empty.path()}), UsageError);
-  TempFile too_big(std::string(13000001, 'x'));
-  EXPECT_THROW(configure({"--input", too_big.path()}), UsageError);
-  TempFile just_fits(std::string(13000000, 'x'));
-  EXPECT_NO_THROW(configure({"--input", just_fits.path()}));
+  const ScratchDir dir;
+  EXPECT_THROW(configure({"--input", dir.file("empty", "")}), UsageError);
+  EXPECT_THROW(configure({"--input", dir.file("too_big", std::string(13000001, 'x'))}), UsageError);
+  EXPECT_NO_THROW(configure({"--input", dir.file("just_fits", std::string(13000000, 'x'))}));
 }
 
 // The final state of the hand-traced "abab" and end of input, as the digest hashes it.
@@ -73,9 +59,10 @@ std::uint64_t abab_digest() {
 }
 
 TEST(ContextModelJob, EncodesAFileAndReportsItsCode) {
-  TempFile abab("abab");
-  auto job = configure({"--input", abab.path()});
-  EXPECT_EQ(job->args(), (std::vector<std::string>{"--input", abab.path()}));
+  const ScratchDir dir;
+  const std::string abab = dir.file("abab", "abab");
+  auto job = configure({"--input", abab});
+  EXPECT_EQ(job->args(), (std::vector<std::string>{"--input", abab}));
   job->run();
   const Json calls = job->run_observed();
   EXPECT_EQ(calls["arithmetic_encode"], 8);
@@ -108,7 +95,7 @@ TEST(ContextModelJob, RepeatedRunsLeaveTheSameState) {
        std::vector<std::vector<std::string>>{{}, {"--length", "5000"}, {"--decode", "3000"}}) {
     auto job = configure(tokens);
     job->run();
-    const std::uint64_t first = job->digest();
+    const std::optional<std::uint64_t> first = job->digest();
     const Json first_summary = job->summary();
     job->run();
     job->run_observed();

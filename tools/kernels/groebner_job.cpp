@@ -1,12 +1,16 @@
 // Job "groebner": the polynomial engine's driver on a chain of K records.
 #include <bit>
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "digest.h"
+#include "driver_args.h"
 #include "job.h"
 #include "kernels/groebner/groebner.h"
 #include "kernels/shell/shell.h"
+#include "options.h"
 
 namespace kernels::runner {
 namespace {
@@ -15,14 +19,21 @@ namespace gb = kernels::groebner;
 
 constexpr long long kMaxPolys = 1000000;
 
+// The term counts of a comma-separated list of 16-bit integers; throws UsageError otherwise.
 std::vector<std::int16_t> parse_terms(const std::string& list) {
   std::vector<std::int16_t> terms;
   std::size_t start = 0;
   for (;;) {
     const std::size_t comma = list.find(',', start);
     const std::string item = list.substr(start, comma - start);
-    terms.push_back(
-        static_cast<std::int16_t>(parse_integer(item, "each --terms value", -32768, 32767)));
+    long value = 0;
+    const char* first = item.data() + (!item.empty() && item[0] == '+' ? 1 : 0);
+    const auto [end, ec] = std::from_chars(first, item.data() + item.size(), value);
+    if (item.empty() || ec != std::errc() || end != item.data() + item.size() || value < -32768 ||
+        value > 32767)
+      throw UsageError("each --terms value must be a whole number from -32768 to 32767, not '" +
+                       item + "'");
+    terms.push_back(static_cast<std::int16_t>(value));
     if (comma == std::string::npos) return terms;
     start = comma + 1;
   }
@@ -34,33 +45,25 @@ std::uint32_t float_bits(float f) {
 
 class GroebnerJob : public Job {
  public:
-  bool take_option(OptionCursor& cursor) override {
-    if (cursor.flag() == "--polys") {
-      polys_text_ = cursor.value();
-      polys_ = static_cast<int>(parse_integer(polys_text_, "--polys", 0, kMaxPolys));
-      return true;
-    }
-    if (cursor.flag() == "--terms") {
-      terms_text_ = cursor.value();
-      terms_ = parse_terms(terms_text_);
-      return true;
-    }
-    return false;
+  void declare(CLI::App& app) override {
+    add_number(app, "--polys", polys_, 0, kMaxPolys, "K", "records on the chain of pols");
+    app.add_option("--terms", terms_text_,
+                   "their term counts, comma-separated 16-bit integers, used cyclically")
+        ->type_name("LIST")
+        ->capture_default_str();
   }
-  void take_driver_args(std::vector<std::string> args) override { options_ = std::move(args); }
+  std::optional<std::vector<std::string>>* driver_args() override { return &options_; }
+  void validate() override { terms_ = parse_terms(terms_text_); }
 
   std::vector<std::string> args() const override {
-    std::vector<std::string> a{"--polys", polys_text_, "--terms", terms_text_, "--"};
-    a.insert(a.end(), options_.begin(), options_.end());
+    std::vector<std::string> a{"--polys", std::to_string(polys_), "--terms", terms_text_, "--"};
+    a.insert(a.end(), options().begin(), options().end());
     return a;
   }
 
   // The engine's chains, variable count and counters start afresh, so every run is the same.
   void prepare() override {
-    gb::s = gb::pols = gb::pairs = gb::pol_chain{0, nullptr};
-    gb::nvars = 0;
-    for (char*& name : gb::varnames) name = nullptr;
-    gb::addcnt = gb::zerocnt = gb::critcnt = 0.0f;
+    gb::reset_driver_state();
     gb::mpt* previous = nullptr;
     for (int i = 0; i < polys_; ++i) {
       gb::mpt* r = shell::arena_new<gb::mpt>();
@@ -73,10 +76,13 @@ class GroebnerJob : public Job {
       }
       previous = r;
     }
-    driver_ = DriverArgs("groebner", options_);
+    driver_ = DriverArgs("groebner", options());
   }
 
-  void run() override { gb::main_bb(driver_.argc(), driver_.argv()); }
+  void run() override {
+    gb::main_bb(driver_.argc(), driver_.argv());
+    mpolout_calls_.reset();
+  }
 
   Json run_observed() override {
     std::uint64_t counts[7] = {};
@@ -90,7 +96,7 @@ class GroebnerJob : public Job {
     o.mpolin = [](void* c, gb::mpt*) { ++static_cast<std::uint64_t*>(c)[5]; };
     o.mpolout = [](void* c, gb::mpt*) { ++static_cast<std::uint64_t*>(c)[6]; };
     gb::set_observer(&o);
-    run();
+    gb::main_bb(driver_.argc(), driver_.argv());
     gb::set_observer(nullptr);
     mpolout_calls_ = counts[6];
     return Json{{"expoequal", counts[0]}, {"expoadd", counts[1]},  {"expomax", counts[2]},
@@ -102,13 +108,16 @@ class GroebnerJob : public Job {
     Json serials = Json::array();
     for (const gb::npt_* n = gb::last_driver_basis(); n != nullptr; n = n->next)
       serials.push_back(n->pol->serial);
-    return Json{{"records_in", polys_},     {"basis_size", serials.size()},
-                {"basis_serials", serials}, {"addcnt", gb::addcnt},
-                {"zerocnt", gb::zerocnt},   {"critcnt", gb::critcnt},
-                {"mpolout", mpolout_calls_}};
+    return Json{{"records_in", polys_},
+                {"basis_size", serials.size()},
+                {"basis_serials", serials},
+                {"addcnt", gb::addcnt},
+                {"zerocnt", gb::zerocnt},
+                {"critcnt", gb::critcnt},
+                {"mpolout", mpolout_calls_ ? Json(*mpolout_calls_) : Json(nullptr)}};
   }
 
-  std::uint64_t digest() const override {
+  std::optional<std::uint64_t> digest() const override {
     Fnv1a h;
     for (const gb::npt_* n = gb::last_driver_basis(); n != nullptr; n = n->next)
       h.i32(n->pol->serial);
@@ -119,29 +128,24 @@ class GroebnerJob : public Job {
   }
 
  private:
+  const std::vector<std::string>& options() const {
+    static const std::vector<std::string> kDefault{"-a"};
+    return options_ ? *options_ : kDefault;
+  }
+
   int polys_ = 1000;
-  std::string polys_text_ = "1000";
   std::vector<std::int16_t> terms_{1};
   std::string terms_text_ = "1";
-  std::vector<std::string> options_{"-a"};
+  std::optional<std::vector<std::string>> options_;
   DriverArgs driver_;
-  std::uint64_t mpolout_calls_ = 0;
+  std::optional<std::uint64_t> mpolout_calls_;  // seen only by an observed run
 };
 
-std::unique_ptr<Job> make() {
-  return std::make_unique<GroebnerJob>();
-}
+const JobRegistration kGroebner{
+    {30, "groebner",
+     "complete a chain of polynomial records with the engine's driver (basis: last positive one)",
+     "the driver's arguments (default: -a, which hands the basis to mpolout)",
+     &make_job<GroebnerJob>}};
 
 }  // namespace
-
-extern const JobInfo groebner_job;
-const JobInfo groebner_job{
-    "groebner",
-    "complete a chain of polynomial records with the engine's driver (basis: last positive one)",
-    "--polys K     records on the chain of pols, 0 to 1000000 (default 1000)\n"
-    "--terms LIST  their term counts, comma-separated 16-bit integers, used cyclically (default "
-    "1)\n"
-    "-- OPTIONS    the driver's arguments (default: -a, which hands the basis to mpolout)",
-    &make};
-
 }  // namespace kernels::runner

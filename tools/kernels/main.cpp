@@ -5,31 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "job.h"
+#include "build_info.h"
+#include "command_line.h"
+#include "options.h"
+#include "progress.h"
 #include "report.h"
 
 namespace kernels::runner {
 namespace {
-
-constexpr const char* kUsage =
-    R"(usage: kernels run NAME... [--repeat N] [--json] [JOB OPTIONS] [-- ARGS]
-       kernels list
-       kernels --help
-
-Runs each named kernel job (or 'all' of them): one untimed warm-up run, then N timed runs
-(default 3), then one untimed observed run that counts the calls of the fixed-form operations.
-The run storage is reset between runs. For each job it prints a block with the median, mean ± σ,
-min … max of the timed runs, the storage one run took, the calls, a summary of the final state
-and its 64-bit FNV-1a digest (see docs/digests.md).
-
-  --repeat N   timed runs per job, N >= 1 (default 3)
-  --json       one JSON object per job on its own line, with every run's time
-  -- ARGS      what follows goes to the last named job's driver as argv[1..]
-
-An option after a job's name that is not --repeat or --json belongs to that job; 'kernels list'
-shows each job's options. Exit status: 0 on success, 2 for a usage error (nothing is run),
-1 when a job fails.
-)";
 
 void warn_if_slow_build() {
 #if !defined(__OPTIMIZE__)
@@ -41,103 +24,66 @@ void warn_if_slow_build() {
 #endif
 }
 
-void list_jobs() {
-  for (const JobInfo& j : jobs()) {
-    std::printf("%-14s %s\n", j.name, j.description);
-    std::string options = j.options;
-    std::size_t start = 0;
-    while (start < options.size()) {
-      std::size_t end = options.find('\n', start);
-      if (end == std::string::npos) end = options.size();
-      std::printf("%-14s   %s\n", "", options.substr(start, end - start).c_str());
-      start = end + 1;
-    }
-  }
-}
-
-struct Planned {
-  std::string name;
-  std::unique_ptr<Job> job;
-};
-
-struct RunPlan {
-  std::vector<Planned> jobs;
-  int repeat = 3;
-  bool json = false;
-};
-
-RunPlan parse_run(const std::vector<std::string>& tokens) {
-  RunPlan plan;
-  Planned* current = nullptr;
-  for (std::size_t i = 0; i < tokens.size(); ++i) {
-    const std::string& t = tokens[i];
-    if (t == "--") {
-      if (current == nullptr) throw UsageError("'--' must follow a kernel name");
-      current->job->take_driver_args({tokens.begin() + static_cast<long>(i) + 1, tokens.end()});
-      break;
-    }
-    if (t.size() > 1 && t[0] == '-') {
-      OptionCursor cursor(tokens, i);
-      if (cursor.flag() == "--json" && !cursor.has_inline_value()) {
-        plan.json = true;
-      } else if (cursor.flag() == "--repeat") {
-        plan.repeat = static_cast<int>(parse_integer(cursor.value(), "--repeat", 1, 1000000));
-      } else if (current == nullptr || !current->job->take_option(cursor)) {
-        throw UsageError("unknown option '" + t + "'" +
-                         (current ? " for kernel " + current->name : std::string()));
-      }
-      continue;
-    }
-    if (t == "all") {
-      for (const JobInfo& j : jobs()) plan.jobs.push_back({j.name, j.make()});
-      current = nullptr;  // options after 'all' would be ambiguous
-      continue;
-    }
-    const JobInfo* info = find_job(t);
-    if (info == nullptr) throw UsageError("unknown kernel '" + t + "' (see 'kernels list')");
-    plan.jobs.push_back({info->name, info->make()});
-    current = &plan.jobs.back();
-  }
-  if (plan.jobs.empty())
-    throw UsageError("'run' needs a kernel name or 'all' (see 'kernels list')");
-  for (Planned& p : plan.jobs) p.job->validate();
-  return plan;
+std::string version_text() {
+  const BuildInfo& b = build_info();
+  return std::string("kernels ") + b.version + "\ncompiler   " + b.compiler + "\nbuild      " +
+         b.build_type + "\nflags      " + b.flags + "\n";
 }
 
 int run_command(const std::vector<std::string>& tokens) {
   RunPlan plan = parse_run(tokens);
+  if (!plan.help.empty()) {
+    std::fputs(plan.help.c_str(), stdout);
+    return 0;
+  }
   warn_if_slow_build();
-  for (Planned& p : plan.jobs) {
-    Report r = run_job(p.name, *p.job, plan.repeat);
-    std::cout << (plan.json ? report_json(r) + "\n" : report_text(r)) << std::flush;
+  Progress progress(static_cast<int>(plan.jobs.size()));
+  int index = 0;
+  for (PlannedJob& p : plan.jobs) {
+    progress.job(++index, p.name);
+    Report r = run_job(p.name, *p.job, plan.settings.run, &progress);
+    progress.end_job();
+    std::cout << (plan.settings.json ? report_json(r) + "\n" : report_text(r)) << std::flush;
   }
   return 0;
 }
 
 int main_kernels(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "run") return run_command({args.begin() + 1, args.end()});
+
+  auto app = new_app("Runs the kernels' drivers, times them and reports what they did.", "kernels",
+                     "kernels run NAME... [--repeat N] [--warmup N] [--no-observe] [--json] "
+                     "[JOB OPTIONS] [-- ARGS...]\n       kernels list\n       kernels --version");
+  bool version = false;
+  app->add_flag("--version", version, "the library's version, the compiler, build type and flags");
+  app->add_subcommand("run",
+                      "run jobs and report their times, summaries and digests "
+                      "('kernels run --help')");
+  CLI::App* list = app->add_subcommand("list", "every job, what it does, and its options");
+  app->require_subcommand(0, 1);
   if (args.empty()) {
-    std::fputs(kUsage, stderr);
+    std::fputs(app->help().c_str(), stderr);
     return 2;
   }
-  const std::string& command = args[0];
-  if (command == "--help" || command == "-h" || command == "help") {
-    std::fputs(kUsage, stdout);
+  std::reverse(args.begin(), args.end());
+  try {
+    app->parse(args);
+  } catch (const CLI::CallForHelp&) {
+    std::fputs(app->help().c_str(), stdout);
+    return 0;
+  } catch (const CLI::ParseError& e) {
+    throw UsageError(one_line("", e) + " (try 'kernels --help')");
+  }
+  if (version) {
+    std::fputs(version_text().c_str(), stdout);
     return 0;
   }
-  if (command == "list" && args.size() == 1) {
-    list_jobs();
+  if (list->parsed()) {
+    std::fputs(list_text().c_str(), stdout);
     return 0;
   }
-  if (command == "run") {
-    for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i)
-      if (args[i] == "--help" || args[i] == "-h") {
-        std::fputs(kUsage, stdout);
-        return 0;
-      }
-    return run_command({args.begin() + 1, args.end()});
-  }
-  throw UsageError("unknown command '" + command + "' (try 'kernels --help')");
+  throw UsageError("no command (try 'kernels --help')");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Job "matrix": the matrix-multiply driver, multiplying two 300 x 300 matrices of ones.
 #include <cstdarg>
 
+#include "digest.h"
+#include "driver_args.h"
 #include "job.h"
 #include "kernels/matrix/matrix.h"
 #include "kernels/shell/shell.h"
@@ -10,15 +12,17 @@ namespace {
 
 class MatrixJob : public Job {
  public:
-  bool take_option(OptionCursor& cursor) override {
-    if (cursor.flag() != "--no-multiply") return false;
-    if (cursor.has_inline_value()) throw UsageError("--no-multiply takes no value");
-    args_ = {};
-    return true;
+  void declare(CLI::App& app) override {
+    app.add_flag("--no-multiply", no_multiply_,
+                 "run the driver with no argument: it builds the matrices, multiplies nothing");
   }
-  void take_driver_args(std::vector<std::string> args) override { args_ = std::move(args); }
-  std::vector<std::string> args() const override { return args_; }
-  void prepare() override { driver_ = DriverArgs("matrix", args_); }
+  std::optional<std::vector<std::string>>* driver_args() override { return &driver_args_; }
+  std::vector<std::string> args() const override {
+    if (driver_args_) return *driver_args_;
+    if (no_multiply_) return {};
+    return {"multiply"};  // one argument: the driver multiplies
+  }
+  void prepare() override { driver_ = DriverArgs("matrix", args()); }
   void run() override { matrix::main_matxmult(driver_.argc(), driver_.argv()); }
 
   Json run_observed() override {
@@ -42,7 +46,7 @@ class MatrixJob : public Job {
                 {"c[0][0]", m.n > 0 ? m.c[0][0] : 0.0}};
   }
 
-  std::uint64_t digest() const override {
+  std::optional<std::uint64_t> digest() const override {
     const matrix::DriverMatrices m = matrix::last_driver_matrices();
     Fnv1a h;
     for (int i = 0; i < m.n; ++i)
@@ -51,22 +55,15 @@ class MatrixJob : public Job {
   }
 
  private:
-  std::vector<std::string> args_{"multiply"};  // one argument: the driver multiplies
+  bool no_multiply_ = false;
+  std::optional<std::vector<std::string>> driver_args_;
   DriverArgs driver_;
 };
 
-std::unique_ptr<Job> make() {
-  return std::make_unique<MatrixJob>();
-}
+const JobRegistration kMatrix{
+    {10, "matrix", "multiply two 300 x 300 matrices of ones into a third (every element 300.0)",
+     "the driver's arguments (default: one, 'multiply'); it multiplies when given any",
+     &make_job<MatrixJob>}};
 
 }  // namespace
-
-extern const JobInfo matrix_job;
-const JobInfo matrix_job{
-    "matrix", "multiply two 300 x 300 matrices of ones into a third (every element 300.0)",
-    "--no-multiply  run the driver with no argument: it builds the matrices, multiplies nothing\n"
-    "-- ARGS        the driver's arguments (default: one, 'multiply'); it multiplies when given "
-    "any",
-    &make};
-
 }  // namespace kernels::runner

@@ -1,5 +1,4 @@
-// Jobs "pyramid" and "transpose": the pyramid collapse of a W x H pyramid (from a file or the
-// built-in generator), and the in-place transpose of an R x C matrix of its own indices.
+// Job "pyramid": the pyramid collapse of a W x H pyramid, from a file or the sample generator.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -8,9 +7,12 @@
 #include <iterator>
 #include <limits>
 
+#include "digest.h"
+#include "input_file.h"
 #include "job.h"
 #include "kernels/pyramid/pyramid.h"
 #include "kernels/shell/shell.h"
+#include "options.h"
 
 namespace kernels::runner {
 namespace {
@@ -20,24 +22,6 @@ constexpr long long kMaxValues = 1LL << 26;
 
 std::string system_error(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + std::strerror(errno);
-}
-
-// The built-in pyramid, value by value in storage order: an xorshift32 state starting at
-// 0x2545f491 advances once per value (s ^= s << 13; s ^= s >> 17; s ^= s << 5); the coarsest low
-// band, w0 x h0 = (W >> L) x (H >> L) values row by row, is the ramp 64 + 16 * (r + c); every
-// other value is a detail coefficient (s mod 9) - 4, from -4 to 4.
-std::vector<int> generate_pyramid(int width, int height, int levels) {
-  std::vector<int> p(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  const std::size_t w0 = static_cast<std::size_t>(width >> levels);
-  const std::size_t low = w0 * static_cast<std::size_t>(height >> levels);
-  std::uint32_t s = 0x2545f491u;
-  for (std::size_t m = 0; m < p.size(); ++m) {
-    s ^= s << 13;
-    s ^= s >> 17;
-    s ^= s << 5;
-    p[m] = m < low ? 64 + 16 * static_cast<int>(m / w0 + m % w0) : static_cast<int>(s % 9) - 4;
-  }
-  return p;
 }
 
 // Reads exactly `count` little-endian int32 values from `path`.
@@ -74,22 +58,17 @@ void hash_values(Fnv1a& h, const int* values, std::size_t count) {
 
 class PyramidJob : public Job {
  public:
-  bool take_option(OptionCursor& cursor) override {
-    const std::string_view flag = cursor.flag();
-    if (flag == "--width") {
-      width_ = static_cast<int>(parse_integer(cursor.value(), "--width", 1, 1 << 16));
-    } else if (flag == "--height") {
-      height_ = static_cast<int>(parse_integer(cursor.value(), "--height", 1, 1 << 16));
-    } else if (flag == "--levels") {
-      levels_ = static_cast<int>(parse_integer(cursor.value(), "--levels", 1, 29));
-    } else if (flag == "--input") {
-      input_ = cursor.value();
-    } else if (flag == "--output") {
-      output_ = cursor.value();
-    } else {
-      return false;
-    }
-    return true;
+  void declare(CLI::App& app) override {
+    add_number(app, "--width", width_, 1, 1 << 16, "W",
+               "image width, a multiple of 2^L with W >> L >= 2");
+    add_number(app, "--height", height_, 1, 1 << 16, "H", "image height, likewise");
+    add_number(app, "--levels", levels_, 1, 29, "L", "pyramid levels");
+    app.add_option("--input", input_,
+                   "the pyramid: W x H little-endian int32 values (default: the sample pyramid)")
+        ->type_name("FILE");
+    app.add_option("--output", output_,
+                   "write the image: W x H little-endian int32 values, row by row")
+        ->type_name("FILE");
   }
 
   void validate() override {
@@ -101,8 +80,12 @@ class PyramidJob : public Job {
     if (static_cast<long long>(width_) * height_ > kMaxValues)
       throw UsageError("pyramid " + std::to_string(width_) + " x " + std::to_string(height_) +
                        ": at most " + std::to_string(kMaxValues) + " values");
-    original_ =
-        input_.empty() ? generate_pyramid(width_, height_, levels_) : read_values(input_, values());
+    if (input_.empty()) {
+      original_.resize(values());
+      pyramid::sample_pyramid(original_.data(), width_, height_, levels_);
+    } else {
+      original_ = read_values(input_, values());
+    }
   }
 
   std::vector<std::string> args() const override {
@@ -122,10 +105,8 @@ class PyramidJob : public Job {
 
   void run() override { pyramid::collapse_pyr(pyramid_, result_, width_, height_, levels_); }
 
-  Json run_observed() override {
-    run();
+  void finish() override {
     if (!output_.empty()) write_values(output_, result_, values());
-    return Json::object();
   }
 
   Json summary() const override {
@@ -136,7 +117,7 @@ class PyramidJob : public Job {
                 {"min", *min},     {"max", *max},       {"sum", sum}};
   }
 
-  std::uint64_t digest() const override {
+  std::optional<std::uint64_t> digest() const override {
     Fnv1a h;
     hash_values(h, result_, values());
     hash_values(h, pyramid_, values());
@@ -158,79 +139,10 @@ class PyramidJob : public Job {
   int* result_ = nullptr;
 };
 
-class TransposeJob : public Job {
- public:
-  bool take_option(OptionCursor& cursor) override {
-    const std::string_view flag = cursor.flag();
-    if (flag == "--rows") {
-      rows_ = static_cast<int>(parse_integer(cursor.value(), "--rows", 1, kMaxValues));
-    } else if (flag == "--cols") {
-      cols_ = static_cast<int>(parse_integer(cursor.value(), "--cols", 1, kMaxValues));
-    } else {
-      return false;
-    }
-    return true;
-  }
-
-  void validate() override {
-    if (static_cast<long long>(rows_) * cols_ > kMaxValues)
-      throw UsageError("transpose " + std::to_string(rows_) + " x " + std::to_string(cols_) +
-                       ": at most " + std::to_string(kMaxValues) + " values");
-  }
-
-  std::vector<std::string> args() const override {
-    return {"--rows", std::to_string(rows_), "--cols", std::to_string(cols_)};
-  }
-
-  void prepare() override {
-    matrix_ = shell::arena_new<int>(values());
-    for (std::size_t m = 0; m < values(); ++m) matrix_[m] = static_cast<int>(m);
-  }
-
-  void run() override { pyramid::internal_int_transpose(matrix_, rows_, cols_); }
-
-  Json summary() const override { return Json{{"rows", rows_}, {"cols", cols_}}; }
-
-  std::uint64_t digest() const override {
-    Fnv1a h;
-    hash_values(h, matrix_, values());
-    return h.value();
-  }
-
- private:
-  std::size_t values() const {
-    return static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_);
-  }
-
-  int rows_ = 1024;
-  int cols_ = 768;
-  int* matrix_ = nullptr;
-};
-
-std::unique_ptr<Job> make_pyramid() {
-  return std::make_unique<PyramidJob>();
-}
-std::unique_ptr<Job> make_transpose() {
-  return std::make_unique<TransposeJob>();
-}
+const JobRegistration kPyramid{
+    {50, "pyramid",
+     "collapse a 1024 x 1024, 4-level pyramid into its image (the sample pyramid or a file)",
+     nullptr, &make_job<PyramidJob>}};
 
 }  // namespace
-
-extern const JobInfo pyramid_job;
-const JobInfo pyramid_job{
-    "pyramid", "collapse a 1024 x 1024, 4-level pyramid into its image (built-in or from a file)",
-    "--width W      image width, a multiple of 2^L with W >> L >= 2 (1024)\n"
-    "--height H     image height, likewise (1024)\n"
-    "--levels L     pyramid levels, 1 to 29 (4)\n"
-    "--input FILE   the pyramid: W x H little-endian int32 values (default: built-in generator)\n"
-    "--output FILE  write the image: W x H little-endian int32 values, row by row",
-    &make_pyramid};
-
-extern const JobInfo pyramid_transpose_job;
-const JobInfo pyramid_transpose_job{
-    "transpose", "transpose in place a 1024 x 768 matrix whose element at index m is m",
-    "--rows R       matrix rows (1024)\n"
-    "--cols C       matrix columns (768); R x C at most 2^26",
-    &make_transpose};
-
 }  // namespace kernels::runner

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "digest.h"
+#include "driver_args.h"
 #include "job.h"
 #include "report.h"
+#include "test_support.h"
 
 namespace kernels::runner {
 namespace {
@@ -44,14 +47,6 @@ TEST(TimeStats, MedianMeanAndSampleDeviation) {
   EXPECT_DOUBLE_EQ(one.stddev, 0.0);
 }
 
-TEST(ParseInteger, AcceptsWholeNumbersInRangeOnly) {
-  EXPECT_EQ(parse_integer("42", "--n", 1, 100), 42);
-  EXPECT_EQ(parse_integer("+7", "--n", 1, 100), 7);
-  EXPECT_EQ(parse_integer("-5", "--n", -10, 100), -5);
-  for (const char* bad : {"", "0", "101", "4x", "x", "1.5", " 3", "99999999999999999999999"})
-    EXPECT_THROW(parse_integer(bad, "--n", 1, 100), UsageError) << bad;
-}
-
 TEST(DriverArgs, BuildsANullTerminatedVector) {
   DriverArgs d("job", {"a", "bc"});
   ASSERT_EQ(d.argc(), 3);
@@ -74,21 +69,6 @@ TEST(DriverArgs, BuildsANullTerminatedVector) {
   EXPECT_STREQ(copy.argv()[1], "a");
   DriverArgs moved = std::move(copy);
   EXPECT_STREQ(moved.argv()[2], "bc");
-}
-
-TEST(OptionCursor, ReadsSeparateAndInlineValues) {
-  std::vector<std::string> t{"--size", "5", "--size=7", "--flag", "--", "x"};
-  std::size_t i = 0;
-  OptionCursor c(t, i);
-  EXPECT_EQ(c.flag(), "--size");
-  EXPECT_EQ(c.value(), "5");
-  EXPECT_EQ(i, 1u);
-  i = 2;
-  EXPECT_EQ(c.flag(), "--size");
-  EXPECT_TRUE(c.has_inline_value());
-  EXPECT_EQ(c.value(), "7");
-  i = 3;
-  EXPECT_THROW(c.value(), UsageError);  // "--" ends the options
 }
 
 TEST(Report, TextAndJsonCarryEveryFigure) {

@@ -1,0 +1,36 @@
+#include "input_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "job.h"
+
+namespace kernels::runner {
+
+std::vector<std::uint8_t> read_input_file(std::string_view option, const std::string& path,
+                                          std::size_t max_bytes) {
+  namespace fs = std::filesystem;
+  const std::string what = std::string(option) + " '" + path + "'";
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (!fs::exists(status)) throw UsageError(what + ": no such file");
+  if (fs::is_directory(status)) throw UsageError(what + " is a directory, not a file");
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) throw UsageError(what + ": cannot open: " + std::strerror(errno));
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t buffer[1 << 16];
+  std::size_t got = 0;
+  while (bytes.size() <= max_bytes && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    bytes.insert(bytes.end(), buffer, buffer + got);
+  const bool failed = std::ferror(file) != 0;
+  const int error = errno;
+  std::fclose(file);
+  if (failed) throw UsageError(what + ": cannot read: " + std::strerror(error));
+  if (bytes.size() > max_bytes)
+    throw UsageError(what + " is larger than " + std::to_string(max_bytes) + " bytes");
+  return bytes;
+}
+
+}  // namespace kernels::runner
