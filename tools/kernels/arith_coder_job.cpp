@@ -10,21 +10,19 @@
 #include <vector>
 
 #include "digest.h"
+#include "generated_input.h"
 #include "input_file.h"
 #include "job.h"
 #include "kernels/arith_coder/arith_coder.h"
+#include "options.h"
 
 namespace kernels::runner {
 namespace {
 
 namespace ac = kernels::arith_coder;
 
-// The built-in input: the coder's sample bytes.
-std::vector<std::uint8_t> default_input() {
-  std::vector<std::uint8_t> bytes(ac::kSampleInputSize);
-  ac::sample_input(bytes.data(), bytes.size());
-  return bytes;
-}
+// Largest generated input, in bytes.
+constexpr long long kMaxLength = 1LL << 28;
 
 std::vector<std::uint8_t> read_input(const std::string& path) {
   std::vector<std::uint8_t> bytes = read_input_file("--input", path, std::size_t{1} << 31);
@@ -45,17 +43,32 @@ class ArithCoderJob : public Job {
         app.add_option("--input", path_,
                        "code the bytes of FILE (default: 246 KiB of the coder's sample bytes)")
             ->type_name("FILE");
+    generate_option_ = app.add_option("--generate", generate_,
+                                      "the generated input: sample (skewed bytes), text, random "
+                                      "(incompressible) or ones")
+                           ->type_name("KIND")
+                           ->check(CLI::IsMember({"ones", "sample", "text", "random"}))
+                           ->capture_default_str();
+    length_option_ = add_number(app, "--length", length_, 1, kMaxLength, "N",
+                                "code N bytes of the generated input");
   }
 
   std::vector<std::string> args() const override {
-    if (path_.empty()) return {};
-    return {"--input", path_};
+    if (!path_.empty()) return {"--input", path_};
+    if (generated_) return {"--generate", generate_, "--length", std::to_string(length_)};
+    return {};
   }
 
   void validate() override {
-    if (input_option_ != nullptr && input_option_->count() > 0 && path_.empty())
-      throw UsageError("--input needs a file name");
-    bytes_ = path_.empty() ? default_input() : read_input(path_);
+    const bool input_given = input_option_ != nullptr && input_option_->count() > 0;
+    generated_ = (generate_option_ != nullptr && generate_option_->count() > 0) ||
+                 (length_option_ != nullptr && length_option_->count() > 0);
+    if (input_given && path_.empty()) throw UsageError("--input needs a file name");
+    if (input_given && generated_)
+      throw UsageError("arith-coder: --input excludes --generate and --length");
+    bytes_ = input_given ? read_input(path_)
+                         : generate_input(generated_kinds().at(generate_),
+                                          static_cast<std::size_t>(length_));
     table_.assign(ac::kOrder0TableSize, 0);
     ac::order0_table(bytes_.data(), bytes_.size(), table_.data());
     // The ideal size: each coded symbol costs -log2(share / total) bits.
@@ -127,6 +140,11 @@ class ArithCoderJob : public Job {
  private:
   std::string path_;  // empty: the built-in input
   CLI::Option* input_option_ = nullptr;
+  std::string generate_ = "sample";
+  CLI::Option* generate_option_ = nullptr;
+  long long length_ = static_cast<long long>(ac::kSampleInputSize);
+  CLI::Option* length_option_ = nullptr;
+  bool generated_ = false;  // --generate or --length given
   bool observed_ = false;
   std::vector<std::uint8_t> bytes_;
   std::vector<int> table_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "digest.h"
+#include "generated_input.h"
 #include "input_file.h"
 #include "job.h"
 #include "kernels/context_model/context_model.h"
@@ -49,8 +50,14 @@ class ContextModelJob : public Job {
         app.add_option("--input", input_path_,
                        "encode the bytes of FILE (at most 13000000), then the end-of-input symbol")
             ->type_name("FILE");
-    length_option_ =
-        add_number(app, "--length", length_, 1, cm::kInputSize, "N", "encode N bytes of value 1");
+    length_option_ = add_number(app, "--length", length_, 1, cm::kInputSize, "N",
+                                "encode N bytes of the generated input");
+    generate_option_ = app.add_option("--generate", generate_,
+                                      "the generated input: ones (every byte 1), sample, text or "
+                                      "random (incompressible)")
+                           ->type_name("KIND")
+                           ->check(CLI::IsMember({"ones", "sample", "text", "random"}))
+                           ->capture_default_str();
     add_number(app, "--decode", decode_, 1, cm::kInputSize, "N",
                "instead, decode N symbols from a fresh model")
         ->default_str("");
@@ -59,17 +66,24 @@ class ContextModelJob : public Job {
   void validate() override {
     const bool input_given = input_option_ != nullptr && input_option_->count() > 0;
     const bool length_given = length_option_ != nullptr && length_option_->count() > 0;
+    const bool generate_given = generate_option_ != nullptr && generate_option_->count() > 0;
     if (input_given && input_path_.empty()) throw UsageError("--input needs a file name");
-    if (input_given && length_given)
-      throw UsageError("context-model: --input and --length exclude each other");
-    if (decode_ > 0 && (input_given || length_given))
-      throw UsageError("context-model: --decode takes no input (drop --input and --length)");
-    if (input_given) read_input();
+    if (input_given && (length_given || generate_given))
+      throw UsageError("context-model: --input excludes --length and --generate");
+    if (decode_ > 0 && (input_given || length_given || generate_given))
+      throw UsageError(
+          "context-model: --decode takes no input (drop --input, --length and --generate)");
+    if (input_given) {
+      read_input();
+    } else if (generate_ != "ones") {
+      data_ = generate_input(generated_kinds().at(generate_), static_cast<std::size_t>(length_));
+    }
   }
 
   std::vector<std::string> args() const override {
     if (decode_ > 0) return {"--decode", std::to_string(decode_)};
     if (!input_path_.empty()) return {"--input", input_path_};
+    if (generate_ != "ones") return {"--generate", generate_, "--length", std::to_string(length_)};
     return {"--length", std::to_string(length_)};
   }
 
@@ -84,7 +98,7 @@ class ContextModelJob : public Job {
     }
     cm::init_symbols();
     int* stream = shell::stream_handle();
-    if (!input_path_.empty()) {
+    if (!data_.empty()) {
       cm::loadInput(stream, 0, static_cast<int>(data_.size()));
       std::memcpy(cm::Input, data_.data(), data_.size());
     } else {
@@ -182,7 +196,7 @@ class ContextModelJob : public Job {
 
  private:
   long long input_bytes() const {
-    return input_path_.empty() ? length_ : static_cast<long long>(data_.size());
+    return data_.empty() ? length_ : static_cast<long long>(data_.size());
   }
 
   // "none", or which tables ran out and at which symbol, e.g. "trie at 1843220".
@@ -208,8 +222,10 @@ class ContextModelJob : public Job {
   CLI::Option* input_option_ = nullptr;
   long long length_ = 1000000;
   CLI::Option* length_option_ = nullptr;
+  std::string generate_ = "ones";
+  CLI::Option* generate_option_ = nullptr;
   long long decode_ = 0;
-  std::vector<std::uint8_t> data_;
+  std::vector<std::uint8_t> data_;  // the input's bytes; empty for the ones, which loadInput makes
   long long symbols_ = 0;
   std::optional<Observed> observed_;  // what the last run saw, when it was observed
 };

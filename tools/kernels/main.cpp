@@ -1,4 +1,5 @@
 // kernels: runs the kernels' drivers, times them and reports what they did.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -48,20 +49,50 @@ int run_command(const std::vector<std::string>& tokens) {
   return 0;
 }
 
+int list_command(const std::vector<std::string>& tokens) {
+  auto app = new_app("Every job, what it does, and its options.", "kernels list");
+  std::vector<std::string> reversed(tokens.rbegin(), tokens.rend());
+  try {
+    app->parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    std::fputs(app->help().c_str(), stdout);
+    return 0;
+  } catch (const CLI::ParseError& e) {
+    throw UsageError(one_line("list", e));
+  }
+  std::fputs(list_text().c_str(), stdout);
+  return 0;
+}
+
+// A command: `kernels NAME TOKENS...` calls `main` with the tokens; it returns the exit status,
+// and throws UsageError for a mistake in them.
+struct Command {
+  const char* name;
+  const char* usage;  // after "kernels "
+  const char* description;
+  int (*main)(const std::vector<std::string>& tokens);
+};
+
+const Command kCommands[] = {
+    {"run", "run NAME... [OPTIONS] [JOB OPTIONS] [-- ARGS...]",
+     "run jobs and report their times, summaries and digests ('kernels run --help')", &run_command},
+    {"list", "list", "every job, what it does, and its options", &list_command},
+};
+
 int main_kernels(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (!args.empty() && args[0] == "run") return run_command({args.begin() + 1, args.end()});
+  for (const Command& c : kCommands)
+    if (!args.empty() && args[0] == c.name) return c.main({args.begin() + 1, args.end()});
 
+  // No command: the program's own options, and the help that lists the commands.
+  std::string usage;
+  for (const Command& c : kCommands)
+    usage += (usage.empty() ? "" : "\n       ") + std::string("kernels ") + c.usage;
   auto app = new_app("Runs the kernels' drivers, times them and reports what they did.", "kernels",
-                     "kernels run NAME... [--repeat N] [--warmup N] [--no-observe] [--json] "
-                     "[JOB OPTIONS] [-- ARGS...]\n       kernels list\n       kernels --version");
+                     usage + "\n       kernels --version");
   bool version = false;
   app->add_flag("--version", version, "the library's version, the compiler, build type and flags");
-  app->add_subcommand("run",
-                      "run jobs and report their times, summaries and digests "
-                      "('kernels run --help')");
-  CLI::App* list = app->add_subcommand("list", "every job, what it does, and its options");
-  app->require_subcommand(0, 1);
+  for (const Command& c : kCommands) app->add_subcommand(c.name, c.description);
   if (args.empty()) {
     std::fputs(app->help().c_str(), stderr);
     return 2;
@@ -75,15 +106,9 @@ int main_kernels(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     throw UsageError(one_line("", e) + " (try 'kernels --help')");
   }
-  if (version) {
-    std::fputs(version_text().c_str(), stdout);
-    return 0;
-  }
-  if (list->parsed()) {
-    std::fputs(list_text().c_str(), stdout);
-    return 0;
-  }
-  throw UsageError("no command (try 'kernels --help')");
+  if (!version) throw UsageError("no command (try 'kernels --help')");
+  std::fputs(version_text().c_str(), stdout);
+  return 0;
 }
 
 }  // namespace
