@@ -43,12 +43,10 @@ class ArithCoderJob : public Job {
         app.add_option("--input", path_,
                        "code the bytes of FILE (default: 246 KiB of the coder's sample bytes)")
             ->type_name("FILE");
-    generate_option_ = app.add_option("--generate", generate_,
-                                      "the generated input: sample (skewed bytes), text, random "
-                                      "(incompressible) or ones")
-                           ->type_name("KIND")
-                           ->check(CLI::IsMember({"ones", "sample", "text", "random"}))
-                           ->capture_default_str();
+    generate_option_ =
+        add_generate_option(app, generate_,
+                            "the generated input: sample (skewed bytes), text, random "
+                            "(incompressible) or ones");
     length_option_ = add_number(app, "--length", length_, 1, kMaxLength, "N",
                                 "code N bytes of the generated input");
   }

@@ -52,12 +52,10 @@ class ContextModelJob : public Job {
             ->type_name("FILE");
     length_option_ = add_number(app, "--length", length_, 1, cm::kInputSize, "N",
                                 "encode N bytes of the generated input");
-    generate_option_ = app.add_option("--generate", generate_,
-                                      "the generated input: ones (every byte 1), sample, text or "
-                                      "random (incompressible)")
-                           ->type_name("KIND")
-                           ->check(CLI::IsMember({"ones", "sample", "text", "random"}))
-                           ->capture_default_str();
+    generate_option_ =
+        add_generate_option(app, generate_,
+                            "the generated input: ones (every byte 1), sample, text or "
+                            "random (incompressible)");
     add_number(app, "--decode", decode_, 1, cm::kInputSize, "N",
                "instead, decode N symbols from a fresh model")
         ->default_str("");

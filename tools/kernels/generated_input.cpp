@@ -58,6 +58,17 @@ const std::map<std::string, Generated>& generated_kinds() {
   return kinds;
 }
 
+CLI::Option* add_generate_option(CLI::App& app, std::string& kind, const std::string& help) {
+  std::vector<std::string> names;
+  for (const auto& [name, value] : generated_kinds()) names.push_back(name);
+  CLI::Validator member = CLI::IsMember(names);
+  member.description("");  // the help names the kinds itself
+  return app.add_option("--generate", kind, help)
+      ->type_name("KIND")
+      ->check(member)
+      ->capture_default_str();
+}
+
 std::vector<std::uint8_t> generate_input(Generated kind, std::size_t length) {
   switch (kind) {
     case Generated::kOnes:

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 namespace kernels::runner {
 
 enum class Generated {
@@ -20,6 +22,10 @@ enum class Generated {
 
 // The kinds by their names on the command line: "ones", "sample", "text", "random".
 const std::map<std::string, Generated>& generated_kinds();
+
+// Declares --generate KIND on `app`, bound to `kind` (one of the names above), whose current
+// value is the default.
+CLI::Option* add_generate_option(CLI::App& app, std::string& kind, const std::string& help);
 
 // The first `length` bytes of the kind's sequence; a shorter length gives a prefix of a longer.
 std::vector<std::uint8_t> generate_input(Generated kind, std::size_t length);

@@ -51,16 +51,7 @@ int run_command(const std::vector<std::string>& tokens) {
 
 int list_command(const std::vector<std::string>& tokens) {
   auto app = new_app("Every job, what it does, and its options.", "kernels list");
-  std::vector<std::string> reversed(tokens.rbegin(), tokens.rend());
-  try {
-    app->parse(reversed);
-  } catch (const CLI::CallForHelp&) {
-    std::fputs(app->help().c_str(), stdout);
-    return 0;
-  } catch (const CLI::ParseError& e) {
-    throw UsageError(one_line("list", e));
-  }
-  std::fputs(list_text().c_str(), stdout);
+  if (parse_or_help(*app, "list", tokens)) std::fputs(list_text().c_str(), stdout);
   return 0;
 }
 
@@ -97,14 +88,10 @@ int main_kernels(int argc, char** argv) {
     std::fputs(app->help().c_str(), stderr);
     return 2;
   }
-  std::reverse(args.begin(), args.end());
   try {
-    app->parse(args);
-  } catch (const CLI::CallForHelp&) {
-    std::fputs(app->help().c_str(), stdout);
-    return 0;
-  } catch (const CLI::ParseError& e) {
-    throw UsageError(one_line("", e) + " (try 'kernels --help')");
+    if (!parse_or_help(*app, "", args)) return 0;
+  } catch (const UsageError& e) {
+    throw UsageError(std::string(e.what()) + " (try 'kernels --help')");
   }
   if (!version) throw UsageError("no command (try 'kernels --help')");
   std::fputs(version_text().c_str(), stdout);

@@ -1,6 +1,9 @@
 #include "options.h"
 
 #include <algorithm>
+#include <cstdio>
+
+#include "job.h"
 
 namespace kernels::runner {
 namespace {
@@ -91,6 +94,19 @@ std::string option_lines(const CLI::App& app, const std::string& indent) {
     out += indent + left + format.make_option_desc(opt) + "\n";
   }
   return out;
+}
+
+bool parse_or_help(CLI::App& app, const std::string& name, std::vector<std::string> tokens) {
+  std::reverse(tokens.begin(), tokens.end());  // CLI11 takes the last first
+  try {
+    app.parse(tokens);
+  } catch (const CLI::CallForHelp&) {
+    std::fputs(app.help().c_str(), stdout);
+    return false;
+  } catch (const CLI::ParseError& e) {
+    throw UsageError(one_line(name, e));
+  }
+  return true;
 }
 
 std::string one_line(const std::string& name, const CLI::Error& error) {

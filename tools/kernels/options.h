@@ -34,6 +34,11 @@ std::unique_ptr<CLI::App> new_app(const std::string& description, const std::str
 // each starting with `indent`.
 std::string option_lines(const CLI::App& app, const std::string& indent);
 
+// Parses `tokens`, given in order, with `app`. Returns false when they ask for help (-h, --help),
+// which is then printed on stdout; a parse error throws UsageError "NAME: what" (just "what"
+// when `name` is empty).
+bool parse_or_help(CLI::App& app, const std::string& name, std::vector<std::string> tokens);
+
 // Makes `error` one line: "NAME: what" with newlines folded to spaces.
 std::string one_line(const std::string& name, const CLI::Error& error);
 
