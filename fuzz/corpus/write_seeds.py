@@ -26,7 +26,7 @@ def be16(v):
     return [(v >> 8) & 0xFF, v & 0xFF]
 
 
-# --- bisort: height byte (% 8), mode byte (mode % 3, first direction (byte / 3) % 2), then per
+# --- bisort: height byte (% 7), mode byte (mode % 3, first direction (byte / 3) % 2), then per
 # mode: RandTree seed and size offset (little-endian 32-bit), or one byte (narrow) or four bytes
 # (wide) per node in pre-order; then the spare.
 def bisort():
