@@ -159,7 +159,7 @@ def matrix():
     write("matrix", "empty", [0, 0])
     write("matrix", "one-accumulates", [1, 0] + doubles([2.0, 3.0, 0.5]))
     write("matrix", "aliased-3", [3, 1] + doubles([float(i) - 4.0 for i in range(18)]))
-    write("matrix", "specials-2",
+    write("matrix", "inf-nan-2",
           [2, 0] + doubles([float("inf"), 0.0, float("nan"), -0.0, 1e308, 1e308, -1e-320, 2.0,
                             -float("inf"), 1.0, 5e-324, 3.0]))
     write("matrix", "short-tail", [4, 0] + [0x04, 0xFC, 0x80, 0x7F, 0x01])
