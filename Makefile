@@ -38,14 +38,19 @@ build-fuzz/build.ninja:
 	CXX=clang++ $(CONFIGURE) -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DKERNELS_FUZZ=ON -DKERNELS_TESTS=OFF -DKERNELS_BENCH=OFF -DKERNELS_SANITIZE=address,undefined
 
-# Each fuzz target for FUZZ_SECONDS seconds, with its corpus in build-fuzz/corpus/<target>.
+# Each fuzz target for FUZZ_SECONDS seconds, with its working corpus in build-fuzz/corpus/<target>.
+# The checked-in seeds of <target> = <name>_fuzz, fuzz/corpus/<name>/, are read as a second corpus
+# (new inputs go only to the working one) and fuzz/dict/<name>.dict, when there is one, is its
+# dictionary. Findings are written as build-fuzz/<target>-crash-… (or -leak-, -timeout-, …).
 fuzz: build-fuzz/build.ninja
 	$(CMAKE) --build build-fuzz -j $(JOBS)
 	@set -e; for f in build-fuzz/fuzz/*_fuzz; do \
-	  name=$$(basename $$f); mkdir -p build-fuzz/corpus/$$name; \
+	  name=$$(basename $$f); stem=$${name%_fuzz}; mkdir -p build-fuzz/corpus/$$name; \
+	  seeds=; if [ -d fuzz/corpus/$$stem ]; then seeds=fuzz/corpus/$$stem; fi; \
+	  dict=; if [ -f fuzz/dict/$$stem.dict ]; then dict=-dict=fuzz/dict/$$stem.dict; fi; \
 	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
-	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	    -artifact_prefix=build-fuzz/ build-fuzz/corpus/$$name; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$dict \
+	    -artifact_prefix=build-fuzz/$$name- build-fuzz/corpus/$$name $$seeds; \
 	done
 
 format:

@@ -207,6 +207,24 @@ void rijndaelCBC_MCT(int* stream, const char* startKey, int keyBits, const char*
 void rijndaelCBC_MCT(int* stream, const char* startKey, int keyBits, const char* startIv,
                      const char* startBlock, int blockBits, unsigned char direction);
 
+// The Monte Carlo generators with their counts as arguments: `counts.passes` outer passes of
+// `counts.callsPerPass` cipher calls each, every other step as above. The generators above are
+// these with kMonteCarloCounts. For the fuzz target, which needs every step of a pass for many
+// inputs a second and cannot afford 8 million calls an input. Calls: makeKey P, cipherInit P
+// (ECB) or P * C (CBC), blockEncrypt or blockDecrypt P * C, blockPrint 2P (ECB) or 3P (CBC), for
+// P passes of C calls. Counts below 0 count as 0.
+struct MonteCarloCounts {
+  int passes;
+  int callsPerPass;
+};
+inline constexpr MonteCarloCounts kMonteCarloCounts{400, 10000};
+
+void rijndaelECB_MCT(int* stream, const char* startKey, int keyBits, const char* startBlock,
+                     int blockBits, unsigned char direction, Frame& frame, MonteCarloCounts counts);
+void rijndaelCBC_MCT(int* stream, const char* startKey, int keyBits, const char* startIv,
+                     const char* startBlock, int blockBits, unsigned char direction, Frame& frame,
+                     MonteCarloCounts counts);
+
 // The starting texts of makeMCTs: the short text (128 bits) starts the 128-bit keys, every block
 // and every IV; the middle text (192 bits) and the long text (256 bits, upper case) start the
 // 192- and 256-bit keys. Any valid texts of these lengths would do; these spread their bits.

@@ -10,8 +10,6 @@ namespace kernels::cipher_tests::internal {
 
 namespace {
 
-constexpr int kPasses = 400;
-constexpr int kCallsPerPass = 10000;
 constexpr unsigned char kEcb = 1;
 constexpr unsigned char kCbc = 2;
 constexpr int kMaxDecodedBits = 8 * kBlockSize;
@@ -61,23 +59,23 @@ void fold_into_key(unsigned char* keyBytes, int keyBits, const unsigned char* ta
 }  // namespace
 
 void rijndaelECB_MCT(int* stream, const char* startKey, int keyBits, const char* startBlock,
-                     int blockBits, unsigned char direction, Frame& f) {
+                     int blockBits, unsigned char direction, Frame& f, MonteCarloCounts counts) {
   decode(f.block, startBlock, blockBits);
   decode(f.keyBytes, startKey, keyBits);
   const bool decrypt = direction != 0;
   const char* const before = decrypt ? "CT" : "PT";
   const char* const after = decrypt ? "PT" : "CT";
-  for (int pass = 0; pass < kPasses; ++pass) {
+  for (int pass = 0; pass < counts.passes; ++pass) {
     terminate_key_text(f, keyBits);
     make_key(f, direction, keyBits, blockBits);
     blockPrint(stream, f.block, blockBits, before);
     f.cipher.blockBits = blockBits;
     ops::cipherInit(&f.cipher, kEcb, nullptr);
     if (decrypt) {
-      for (int i = 0; i < kCallsPerPass; ++i)
+      for (int i = 0; i < counts.callsPerPass; ++i)
         ops::blockDecrypt(&f.cipher, &f.key, f.secondBlock, blockBits, f.block);
     } else {
-      for (int i = 0; i < kCallsPerPass; ++i)
+      for (int i = 0; i < counts.callsPerPass; ++i)
         ops::blockEncrypt(&f.cipher, &f.key, f.secondBlock, blockBits, f.block);
     }
     blockPrint(stream, f.block, blockBits, after);
@@ -86,26 +84,27 @@ void rijndaelECB_MCT(int* stream, const char* startKey, int keyBits, const char*
 }
 
 void rijndaelCBC_MCT(int* stream, const char* startKey, int keyBits, const char* startIv,
-                     const char* startBlock, int blockBits, unsigned char direction, Frame& f) {
+                     const char* startBlock, int blockBits, unsigned char direction, Frame& f,
+                     MonteCarloCounts counts) {
   decode(f.block, startBlock, blockBits);
   decode(f.ivBlock, startIv, blockBits);
   decode(f.keyBytes, startKey, keyBits);
   const bool decrypt = direction != 0;
   const char* const before = decrypt ? "CT" : "PT";
   const char* const after = decrypt ? "PT" : "CT";
-  for (int pass = 0; pass < kPasses; ++pass) {
+  for (int pass = 0; pass < counts.passes; ++pass) {
     terminate_key_text(f, keyBits);
     make_key(f, direction, keyBits, blockBits);
     blockPrint(stream, f.ivBlock, blockBits, "IV");
     blockPrint(stream, f.block, blockBits, before);
     if (decrypt) {
-      for (int i = 0; i < kCallsPerPass; ++i) {
+      for (int i = 0; i < counts.callsPerPass; ++i) {
         f.cipher.blockBits = blockBits;
         ops::cipherInit(&f.cipher, kCbc, f.ivText);
         ops::blockDecrypt(&f.cipher, &f.key, f.block, blockBits, f.secondBlock);
       }
     } else {
-      for (int i = 0; i < kCallsPerPass; ++i) {
+      for (int i = 0; i < counts.callsPerPass; ++i) {
         f.cipher.blockBits = blockBits;
         ops::cipherInit(&f.cipher, kCbc, f.ivText);
         ops::blockEncrypt(&f.cipher, &f.key, f.block, blockBits, f.secondBlock);
@@ -114,6 +113,18 @@ void rijndaelCBC_MCT(int* stream, const char* startKey, int keyBits, const char*
     blockPrint(stream, f.secondBlock, blockBits, after);
     fold_into_key(f.keyBytes, keyBits, f.secondBlock, decrypt ? f.ivBlock : f.block);
   }
+}
+
+void rijndaelECB_MCT(int* stream, const char* startKey, int keyBits, const char* startBlock,
+                     int blockBits, unsigned char direction, Frame& f) {
+  rijndaelECB_MCT(stream, startKey, keyBits, startBlock, blockBits, direction, f,
+                  kMonteCarloCounts);
+}
+
+void rijndaelCBC_MCT(int* stream, const char* startKey, int keyBits, const char* startIv,
+                     const char* startBlock, int blockBits, unsigned char direction, Frame& f) {
+  rijndaelCBC_MCT(stream, startKey, keyBits, startIv, startBlock, blockBits, direction, f,
+                  kMonteCarloCounts);
 }
 
 void rijndaelECB_MCT(int* stream, const char* startKey, int keyBits, const char* startBlock,

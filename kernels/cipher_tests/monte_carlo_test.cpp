@@ -147,6 +147,38 @@ TEST(MonteCarlo, A128BitEcbKeyComesBackAfterEveryEvenPass) {
   EXPECT_EQ(Bytes(f.keyBytes, f.keyBytes + 32), start);  // after 400 passes, the start again
 }
 
+TEST(MonteCarlo, CountedRunsMakeTheirPassesOfTheirCallsAndFoldOncePerPass) {
+  const Bytes block = hex_bytes(kBlockText), iv = hex_bytes(kIvText);
+  for (bool cbc : {false, true}) {
+    for (auto [passes, calls] : {std::pair{3, 5}, {2, 0}, {0, 7}}) {
+      Frame f = patterned_frame(static_cast<unsigned>(passes * 10 + calls + cbc));
+      Frame want = f;
+      Recorder r(&f);
+      const internal::MonteCarloCounts counts{passes, calls};
+      if (cbc)
+        internal::rijndaelCBC_MCT(stream(), kKey192.c_str(), 192, kIvText.c_str(),
+                                  kBlockText.c_str(), 128, 1, f, counts);
+      else
+        internal::rijndaelECB_MCT(stream(), kKey192.c_str(), 192, kBlockText.c_str(), 128, 0, f,
+                                  counts);
+      const std::uint64_t p = passes, n = p * calls;
+      EXPECT_EQ(r.counts(),
+                (Counts{p, cbc ? n : p, cbc ? 0 : n, cbc ? n : 0, 0, (cbc ? 3 : 2) * p}))
+          << cbc << " " << passes << " " << calls;
+      std::copy(block.begin(), block.end(), want.block);
+      if (cbc) std::copy(iv.begin(), iv.end(), want.ivBlock);
+      Bytes key = hex_bytes(kKey192);
+      key.resize(32);
+      std::copy(want.keyBytes + 24, want.keyBytes + 32, key.begin() + 24);
+      for (int pass = 0; pass < passes; ++pass)
+        fold(key, 192, cbc ? want.secondBlock : want.block, cbc ? want.ivBlock : want.secondBlock);
+      std::copy(key.begin(), key.end(), want.keyBytes);
+      if (passes > 0) want.keyText[192 / 4] = '\0';
+      EXPECT_TRUE(same_buffers(f, want)) << cbc << " " << passes << " " << calls;
+    }
+  }
+}
+
 TEST(MonteCarlo, LengthsBeyondTheBuffersStayInsideThem) {
   const Bytes decoded = hex_bytes(kKey256);  // 256 bits: as much as any buffer decodes
   for (auto [keyBits, blockBits] : {std::pair{2000, 128}, {512, 300}, {-4, 128}}) {

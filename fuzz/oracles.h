@@ -1,0 +1,22 @@
+// The fuzz targets' oracles that cost more than the kernels they check. oracles.cpp is compiled
+// without coverage feedback: its paths would only slow every input down with tracing and reward
+// the fuzzer for reaching new paths through the oracle instead of through the kernel.
+#ifndef KERNELS_FUZZ_ORACLES_H_
+#define KERNELS_FUZZ_ORACLES_H_
+
+#include <vector>
+
+#include "kernels/pyramid/reference.h"
+
+namespace kernels::fuzz_oracles {
+
+// kernels::pyramid::reference::collapse, the tests' plain collapse.
+pyramid::reference::Collapsed pyramid_collapse(const std::vector<int>& pyramid, int x_size,
+                                               int y_size, int levels);
+
+// kernels::pyramid::reference::transpose, the out-of-place transpose.
+std::vector<int> pyramid_transpose(const std::vector<int>& m, int rows, int cols);
+
+}  // namespace kernels::fuzz_oracles
+
+#endif  // KERNELS_FUZZ_ORACLES_H_
