@@ -18,7 +18,7 @@ bool is_help(const std::string& token) {
 
 // The tokens of one job, as they will be parsed by its app.
 struct Segment {
-  const JobInfo* info = nullptr;  // null: a job of 'all'
+  const JobInfo* info = nullptr;
   std::unique_ptr<Job> job;
   std::unique_ptr<CLI::App> app;
   std::vector<std::string> tokens;
