@@ -7,7 +7,7 @@ CONFIGURE  = $(CMAKE) -G $(GENERATOR) -DKERNELS_WERROR=$(WERROR)
 CTEST_ARGS = --output-on-failure -j $(JOBS)
 FUZZ_SECONDS ?= 20
 
-.PHONY: all build run test bench sanitize fuzz format clean
+.PHONY: all build run test bench report sanitize fuzz format clean
 
 all: build
 
@@ -25,6 +25,11 @@ test: build
 
 bench: build
 	./build/bench/kernels-bench
+
+# Sweeps every kernel and writes report/index.html (needs python3-matplotlib). COMPARE=FILE adds a
+# saved `kernels compare --json` result to the page.
+report: build
+	/usr/bin/python3 tools/report $(if $(COMPARE),--compare $(COMPARE))
 
 build-asan/build.ninja:
 	$(CONFIGURE) -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \

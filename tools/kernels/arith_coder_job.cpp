@@ -135,6 +135,11 @@ class ArithCoderJob : public Job {
     return tally_.hash.value();
   }
 
+  // The symbols coded: one per byte and the end of input.
+  std::optional<Work> work() const override {
+    return Work{static_cast<double>(bytes_.size() + 1), "symbols"};
+  }
+
  private:
   std::string path_;  // empty: the built-in input
   CLI::Option* input_option_ = nullptr;

@@ -1,5 +1,6 @@
 // Job "bisort": the bitonic tree sort driver, by default on 2^20 values (2^20 - 1 nodes and the
 // spare), sorted upward and then downward.
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -100,6 +101,12 @@ class BisortJob : public Job {
   std::optional<std::uint64_t> digest() const override {
     if (!observed_) return std::nullopt;
     return hash_.value();
+  }
+
+  // The values sorted: the tree's 2^k - 1 nodes and the spare, 2^k the largest power of two <= N.
+  std::optional<Work> work() const override {
+    return Work{static_cast<double>(std::bit_floor(static_cast<unsigned long long>(size_))),
+                "values"};
   }
 
  private:

@@ -21,7 +21,9 @@ expect() {
 for args in "run nosuch" "run matrix --bogus" "run matrix --repeat 0" "run matrix --repeat x" \
   "run matrix --repeat -3" "run matrix --repeat" "run" "frobnicate" "run -- a" \
   "run matrix --no-multiply=1" "list extra" "run bisort --size 0x10" "run matrix --warmup -1" \
-  "run cipher-tests -- x" "run bisort --size 8 -- x"; do
+  "run cipher-tests -- x" "run bisort --size 8 -- x" "sweep bisort" "sweep bisort --over size=0,8" \
+  "sweep bisort --over size=64..8x2" "sweep bisort --over size=8..64x1" \
+  "sweep context-model --over generate=1,2" "sweep nosuch --over size=1,2"; do
   expect 2 "kernels $args" -- $args
   [ -s "$dir/out" ] && fail "kernels $args printed on stdout"
   [ "$(wc -l <"$dir/err")" -eq 1 ] || fail "kernels $args: expected one line on stderr"
@@ -88,6 +90,26 @@ done
   fail "--repeat 200 failed"
 rss_kb=$(tail -n 1 "$dir/rss")
 [ "$rss_kb" -lt 60000 ] || fail "--repeat 200 grew to ${rss_kb} KiB"
+
+# A sweep: one report per point, the swept value in its args, then the fit.
+expect 0 "sweep --json" -- sweep bisort --over size=1024..4096x2 --repeat 1 --json
+python3 - "$dir/out" <<'PY' || fail "sweep --json output: $(cat "$dir/out")"
+import json, sys
+lines = [json.loads(l) for l in open(sys.argv[1])]
+assert len(lines) == 4, lines
+for r, size in zip(lines, (1024, 2048, 4096)):
+    assert r["kernel"] == "bisort" and r["args"] == ["--size", str(size)], r
+    assert r["work"] == {"n": size, "unit": "values"} and len(r["digest"]) == 16, r
+last = lines[3]
+assert last["kernel"] == "bisort" and last["over"] == "size", last
+assert last["fit"]["complexity"] in ("1", "log N", "N", "N log N", "N log^2 N", "N^2", "N^3")
+assert last["fit"]["coefficient"] > 0 and last["fit"]["rms"] >= 0, last
+PY
+expect 0 "sweep text" -- sweep transpose --cols 8 --over rows=8,16 --repeat 1
+grep -q 'elements/s' "$dir/out" && grep -q '^  fit       O(' "$dir/out" ||
+  fail "sweep text lacks the throughput or the fit: $(cat "$dir/out")"
+expect 0 "sweep of one point" -- sweep transpose --over rows=8 --repeat 1 --json
+grep -q '"fit":null' "$dir/out" || fail "one point should have no fit: $(cat "$dir/out")"
 
 if [ "$failures" -eq 0 ]; then echo "runner command line: all checks passed"; fi
 exit $((failures > 0))

@@ -192,6 +192,11 @@ class ContextModelJob : public Job {
     return h.value();
   }
 
+  // The symbols encoded (each byte and the end of input) or decoded.
+  std::optional<Work> work() const override {
+    return Work{static_cast<double>(decode_ > 0 ? decode_ : input_bytes() + 1), "symbols"};
+  }
+
  private:
   long long input_bytes() const {
     return data_.empty() ? length_ : static_cast<long long>(data_.size());

@@ -127,6 +127,12 @@ class GroebnerJob : public Job {
     return h.value();
   }
 
+  // The records on the chain; none is no work.
+  std::optional<Work> work() const override {
+    if (polys_ <= 0) return std::nullopt;
+    return Work{static_cast<double>(polys_), "records"};
+  }
+
  private:
   const std::vector<std::string>& options() const {
     static const std::vector<std::string> kDefault{"-a"};

@@ -32,6 +32,12 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// How much work one run of a job does: N for a sweep's fit and for the throughput.
+struct Work {
+  double n = 0;      // the work size, > 0
+  const char* unit;  // what N counts, plural: "values", "pixels", "symbols", ...
+};
+
 // One configured kernel job. The runner calls declare() once, parses the command line into the
 // declared fields, calls validate(), then for every run: prepare() and run() (or run_observed()),
 // then summary() and digest() after the last run, and finish() once at the end.
@@ -68,6 +74,10 @@ class Job {
   virtual std::optional<std::uint64_t> digest() const = 0;
   // Untimed, once after the last run: writes the job's output files, if it has any.
   virtual void finish() {}
+  // The work of one run of the configured job, read after the runs (so it may come from the last
+  // one). Empty when the job cannot tell: a sweep then takes the swept value as N, and the
+  // report has no throughput.
+  virtual std::optional<Work> work() const { return std::nullopt; }
 };
 
 // A job's entry in the registry.

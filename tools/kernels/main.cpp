@@ -11,6 +11,7 @@
 #include "options.h"
 #include "progress.h"
 #include "report.h"
+#include "sweep.h"
 
 namespace kernels::runner {
 namespace {
@@ -68,6 +69,8 @@ const Command kCommands[] = {
     {"run", "run NAME... [OPTIONS] [JOB OPTIONS] [-- ARGS...]",
      "run jobs and report their times, summaries and digests ('kernels run --help')", &run_command},
     {"list", "list", "every job, what it does, and its options", &list_command},
+    {"sweep", "sweep NAME --over OPTION=VALUES [OPTIONS] [JOB OPTIONS]",
+     "run a job at each value of one numeric option and fit its complexity", &sweep_command},
 };
 
 int main_kernels(int argc, char** argv) {

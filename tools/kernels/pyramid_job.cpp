@@ -124,6 +124,10 @@ class PyramidJob : public Job {
     return h.value();
   }
 
+  std::optional<Work> work() const override {
+    return Work{static_cast<double>(values()), "pixels"};
+  }
+
  private:
   std::size_t values() const {
     return static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);

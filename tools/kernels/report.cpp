@@ -25,6 +25,7 @@ Json report_object(const Report& r) {
   j["calls"] = r.calls;
   j["summary"] = r.summary;
   j["digest"] = r.digest ? Json(hex_digest(*r.digest)) : Json(nullptr);
+  if (r.work) j["work"] = {{"n", r.work->n}, {"unit", r.work->unit}};
   return j;
 }
 
@@ -34,8 +35,21 @@ std::string report_json(const Report& r) {
 
 namespace {
 
-// A duration with a unit that keeps three or four significant digits.
-std::string duration(double seconds) {
+// "key value, key value" for a flat JSON object; nested values are shown as JSON.
+std::string pairs(const Json& object) {
+  std::string out;
+  for (auto it = object.begin(); it != object.end(); ++it) {
+    if (!out.empty()) out += ", ";
+    out += it.key();
+    out += ' ';
+    out += it.value().is_string() ? it.value().get<std::string>() : it.value().dump();
+  }
+  return out.empty() ? "-" : out;
+}
+
+}  // namespace
+
+std::string duration_text(double seconds) {
   const double a = std::fabs(seconds);
   const char* unit = "s";
   double v = seconds;
@@ -54,19 +68,17 @@ std::string duration(double seconds) {
   return buf;
 }
 
-// "key value, key value" for a flat JSON object; nested values are shown as JSON.
-std::string pairs(const Json& object) {
-  std::string out;
-  for (auto it = object.begin(); it != object.end(); ++it) {
-    if (!out.empty()) out += ", ";
-    out += it.key();
-    out += ' ';
-    out += it.value().is_string() ? it.value().get<std::string>() : it.value().dump();
+std::string throughput(double per_second, const std::string& unit) {
+  const char* prefix[] = {"", " k", " M", " G", " T"};
+  int p = 0;
+  while (p < 4 && std::fabs(per_second) >= 1000) {
+    per_second /= 1000;
+    ++p;
   }
-  return out.empty() ? "-" : out;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.3g%s %s/s", per_second, p == 0 ? " " : prefix[p], unit.c_str());
+  return buf;
 }
-
-}  // namespace
 
 std::string report_text(const Report& r) {
   std::string args;
@@ -77,9 +89,10 @@ std::string report_text(const Report& r) {
   if (s.each.empty()) {
     out += "  time      not timed\n";
   } else {
-    out += "  time      median " + duration(s.median) + "   mean " + duration(s.mean) + " ± " +
-           duration(s.stddev) + "   min " + duration(s.min) + " … max " + duration(s.max) + "   " +
-           std::to_string(s.each.size()) + (s.each.size() == 1 ? " run" : " runs") + "\n";
+    out += "  time      median " + duration_text(s.median) + "   mean " + duration_text(s.mean) +
+           " ± " + duration_text(s.stddev) + "   min " + duration_text(s.min) + " … max " +
+           duration_text(s.max) + "   " + std::to_string(s.each.size()) +
+           (s.each.size() == 1 ? " run" : " runs") + "\n";
   }
   out += "  storage   " + std::to_string(r.records) + " records, " + std::to_string(r.bytes) +
          " bytes\n";
@@ -87,6 +100,13 @@ std::string report_text(const Report& r) {
   out += "  summary   " + pairs(r.summary) + "\n";
   out += "  digest    " +
          (r.digest ? hex_digest(*r.digest) : std::string("- (needs the observed run)")) + "\n";
+  if (r.work) {
+    char n[32];
+    std::snprintf(n, sizeof n, "%.0f", r.work->n);
+    out += "  work      " + std::string(n) + " " + r.work->unit;
+    if (s.median > 0) out += ", " + throughput(r.work->n / s.median, r.work->unit);
+    out += "\n";
+  }
   return out;
 }
 

@@ -10,12 +10,20 @@ namespace kernels::runner {
 
 // The report as one line of JSON (no newline): kernel, args, runs, seconds (min, median, mean,
 // stddev, max, each), storage (records, bytes), calls (null without an observed run), summary
-// and digest (16 hexadecimal digits, or null when the job's digest needs the observed run).
+// and digest (16 hexadecimal digits, or null when the job's digest needs the observed run); then
+// "work": {"n", "unit"} when the job tells its work.
 Json report_object(const Report& r);
 std::string report_json(const Report& r);
 
+// A duration for people, in s, ms, µs or ns with four significant digits: "4.612 ms".
+std::string duration_text(double seconds);
+
+// A rate for people, with a metric prefix and three significant digits: "12.3 M values/s".
+std::string throughput(double per_second, const std::string& unit);
+
 // The report as a human-readable block, ending with a newline: the job and its args, then the
-// lines time, storage, calls, summary and digest.
+// lines time, storage, calls, summary and digest, and "work" (N and the throughput) when the job
+// tells its work.
 std::string report_text(const Report& r);
 
 }  // namespace kernels::runner

@@ -57,6 +57,7 @@ Report run_job(const std::string& name, Job& job, const RunSettings& settings, P
 
   r.summary = job.summary();
   r.digest = job.digest();
+  r.work = job.work();
   job.finish();
   shell::arena_reset();
   return r;

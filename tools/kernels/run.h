@@ -39,6 +39,7 @@ struct Report {
   Json calls;                 // null when there was no observed run
   Json summary;
   std::optional<std::uint64_t> digest;
+  std::optional<Work> work;  // the job's work per run, when it can tell
 };
 
 // Runs `job` as `settings` say, the run arena reset and the job prepared before each run: the

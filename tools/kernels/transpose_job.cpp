@@ -47,6 +47,10 @@ class TransposeJob : public Job {
     return h.value();
   }
 
+  std::optional<Work> work() const override {
+    return Work{static_cast<double>(values()), "elements"};
+  }
+
  private:
   std::size_t values() const {
     return static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_);

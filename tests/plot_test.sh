@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# tools/plot turns a small saved sweep into a valid PNG, and a page that embeds it with its alt
+# text. Usage: plot_test.sh PATH_TO_TOOLS_PLOT. Exits 77 (skipped) without matplotlib.
+set -u
+plot=$1
+/usr/bin/python3 -c 'import matplotlib' 2>/dev/null || { echo "matplotlib missing: skipped"; exit 77; }
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+
+# Three points of a sweep (N from "work") and its fit, then a comparison of two runs.
+cat >"$dir/run.jsonl" <<'JSON'
+{"kernel":"bisort","args":["--size","1024"],"runs":2,"seconds":{"min":1.0e-4,"median":1.1e-4,"mean":1.1e-4,"stddev":1e-5,"max":1.2e-4,"each":[1.0e-4,1.2e-4]},"digest":"0123456789abcdef","work":{"n":1024,"unit":"values"}}
+{"kernel":"bisort","args":["--size","4096"],"runs":2,"seconds":{"min":5.0e-4,"median":5.5e-4,"mean":5.5e-4,"stddev":5e-5,"max":6.0e-4,"each":[5.0e-4,6.0e-4]},"digest":"1123456789abcdef","work":{"n":4096,"unit":"values"}}
+{"kernel":"bisort","args":["--size","16384"],"runs":2,"seconds":{"min":2.6e-3,"median":2.7e-3,"mean":2.7e-3,"stddev":1e-4,"max":2.8e-3,"each":[2.6e-3,2.8e-3]},"digest":"2123456789abcdef","work":{"n":16384,"unit":"values"}}
+{"kernel":"bisort","over":"size","fit":{"complexity":"N log^2 N","coefficient":1.1e-9,"rms":0.04}}
+JSON
+cat >"$dir/compare.jsonl" <<'JSON'
+{"kernel":"matrix","args":["multiply"],"same_digest":true,"a_median":0.01,"b_median":0.008,"ratio":0.8,"low":0.75,"high":0.86,"verdict":"faster"}
+{"only_in":"B","kernel":"bisort","args":["--size","8"]}
+JSON
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+"$plot" -o "$dir/sweep.png" "$dir/run.jsonl" || fail "plot of a sweep exited $?"
+# A PNG starts with its 8-byte signature and an IHDR chunk giving a width and height above 0.
+/usr/bin/python3 - "$dir/sweep.png" <<'PY' || fail "sweep.png is not a valid PNG"
+import struct, sys, zlib
+data = open(sys.argv[1], "rb").read()
+assert data[:8] == b"\x89PNG\r\n\x1a\n", data[:8]
+length, kind = struct.unpack(">I4s", data[8:16])
+assert kind == b"IHDR" and length == 13
+width, height = struct.unpack(">II", data[16:24])
+assert width > 100 and height > 100, (width, height)
+assert struct.unpack(">I", data[29:33])[0] == zlib.crc32(data[12:29])
+assert data[-8:-4] == b"IEND"
+PY
+
+"$plot" -o "$dir/compare.png" "$dir/compare.jsonl" || fail "plot of a comparison exited $?"
+head -c 8 "$dir/compare.png" | od -An -tx1 | grep -q '89 50 4e 47 0d 0a 1a 0a' ||
+  fail "compare.png lacks the PNG signature"
+
+"$plot" -o "$dir/page.html" "$dir/run.jsonl" "$dir/compare.jsonl" || fail "page exited $?"
+grep -q 'src="data:image/png;base64,' "$dir/page.html" || fail "the page embeds no image"
+grep -q 'alt="[^"]*fitted complexity O(N log^2 N)' "$dir/page.html" ||
+  fail "the sweep's alt text does not state its complexity"
+grep -Eq '(src|href)="(https?:)?//' "$dir/page.html" && fail "the page refers to an outside resource"
+
+echo "not json" >"$dir/bad.jsonl"
+"$plot" -o "$dir/bad.png" "$dir/bad.jsonl" 2>/dev/null
+[ $? -eq 1 ] || fail "a line that is not JSON should exit 1"
+
+[ "$failures" -eq 0 ] && echo "plot: all checks passed"
+exit $((failures > 0))
