@@ -8,9 +8,12 @@
 
 #include "build_info.h"
 #include "command_line.h"
+#include "compare.h"
+#include "context.h"
 #include "options.h"
 #include "progress.h"
 #include "report.h"
+#include "verify.h"
 
 namespace kernels::runner {
 namespace {
@@ -38,6 +41,7 @@ int run_command(const std::vector<std::string>& tokens) {
     return 0;
   }
   warn_if_slow_build();
+  if (!plan.settings.json) std::cout << "context   " << context_text(run_context()) << "\n\n";
   Progress progress(static_cast<int>(plan.jobs.size()));
   int index = 0;
   for (PlannedJob& p : plan.jobs) {
@@ -77,6 +81,10 @@ const Command kCommands[] = {
     {"run", "run NAME... [OPTIONS] [JOB OPTIONS] [-- ARGS...]",
      "run jobs and report their times, summaries and digests ('kernels run --help')", &run_command},
     {"list", "list", "every job, what it does, and its options", &list_command},
+    {"verify", "verify [NAME...] [--quick] [--list] [--json] [--results FILE] [--record FILE]",
+     "check this build against the known results ('kernels verify --help')", &verify_command},
+    {"compare", "compare A.json B.json [--json]",
+     "compare two saved runs: digests, time ratios and verdicts", &compare_command},
 };
 
 int main_kernels(int argc, char** argv) {

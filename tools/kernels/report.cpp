@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "context.h"
 #include "digest.h"
 
 namespace kernels::runner {
@@ -25,6 +26,7 @@ Json report_object(const Report& r) {
   j["calls"] = r.calls;
   j["summary"] = r.summary;
   j["digest"] = r.digest ? Json(hex_digest(*r.digest)) : Json(nullptr);
+  j["context"] = run_context();
   return j;
 }
 

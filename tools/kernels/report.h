@@ -10,12 +10,14 @@ namespace kernels::runner {
 
 // The report as one line of JSON (no newline): kernel, args, runs, seconds (min, median, mean,
 // stddev, max, each), storage (records, bytes), calls (null without an observed run), summary
-// and digest (16 hexadecimal digits, or null when the job's digest needs the observed run).
+// and digest (16 hexadecimal digits, or null when the job's digest needs the observed run), then
+// context: the run context of this process (context.h).
 Json report_object(const Report& r);
 std::string report_json(const Report& r);
 
 // The report as a human-readable block, ending with a newline: the job and its args, then the
-// lines time, storage, calls, summary and digest.
+// lines time, storage, calls, summary and digest. The run context is not in it: a command shows
+// that once, above its blocks.
 std::string report_text(const Report& r);
 
 }  // namespace kernels::runner
