@@ -60,9 +60,14 @@ std::string report(const std::string& kernel, const std::string& digest, double 
 
 int compare(const std::vector<std::string>& tokens, std::string& out) {
   testing::internal::CaptureStdout();
-  const int status = compare_command(tokens);
-  out = testing::internal::GetCapturedStdout();
-  return status;
+  try {
+    const int status = compare_command(tokens);
+    out = testing::internal::GetCapturedStdout();
+    return status;
+  } catch (...) {
+    out = testing::internal::GetCapturedStdout();
+    throw;
+  }
 }
 
 TEST(Compare, PairsByJobAndArgsAndFailsOnAChangedDigest) {

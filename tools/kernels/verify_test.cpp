@@ -25,9 +25,14 @@ KnownCase transpose_case() {
 
 int verify(const std::vector<std::string>& tokens, std::string& out) {
   testing::internal::CaptureStdout();
-  const int status = verify_command(tokens);
-  out = testing::internal::GetCapturedStdout();
-  return status;
+  try {
+    const int status = verify_command(tokens);
+    out = testing::internal::GetCapturedStdout();
+    return status;
+  } catch (...) {
+    out = testing::internal::GetCapturedStdout();
+    throw;
+  }
 }
 
 TEST(Verify, APlantedWrongDigestOrFigureFails) {
