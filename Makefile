@@ -7,7 +7,7 @@ CONFIGURE  = $(CMAKE) -G $(GENERATOR) -DKERNELS_WERROR=$(WERROR)
 CTEST_ARGS = --output-on-failure -j $(JOBS)
 FUZZ_SECONDS ?= 20
 
-.PHONY: all build run test bench report sanitize fuzz format clean
+.PHONY: all build run test bench report sanitize fuzz format clean verify
 
 all: build
 
@@ -22,6 +22,10 @@ run: build
 
 test: build
 	cd build && ctest $(CTEST_ARGS)
+
+# Every known result (tools/kernels/known_results.jsonl), each case run once.
+verify: build
+	./build/tools/kernels/kernels verify
 
 bench: build
 	./build/bench/kernels-bench

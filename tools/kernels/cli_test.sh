@@ -23,7 +23,10 @@ for args in "run nosuch" "run matrix --bogus" "run matrix --repeat 0" "run matri
   "run matrix --no-multiply=1" "list extra" "run bisort --size 0x10" "run matrix --warmup -1" \
   "run cipher-tests -- x" "run bisort --size 8 -- x" "sweep bisort" "sweep bisort --over size=0,8" \
   "sweep bisort --over size=64..8x2" "sweep bisort --over size=8..64x1" \
-  "sweep context-model --over generate=1,2" "sweep nosuch --over size=1,2"; do
+  "sweep context-model --over generate=1,2" "sweep nosuch --over size=1,2" \
+  "verify nosuch" "verify --bogus" \
+  "verify --results /nonexistent" "verify --list --record x" "compare" "compare a.json" \
+  "compare /nonexistent /nonexistent" "compare a b c"; do
   expect 2 "kernels $args" -- $args
   [ -s "$dir/out" ] && fail "kernels $args printed on stdout"
   [ "$(wc -l <"$dir/err")" -eq 1 ] || fail "kernels $args: expected one line on stderr"
@@ -73,14 +76,34 @@ grep -q '"args":\["x","y"\]' "$dir/out" || fail "driver args not passed: $(cat "
 
 # Without the observed run: no calls, and no digest where only the observer sees the result.
 expect 0 "--no-observe" -- run matrix bisort --size 8 --no-observe --warmup 0 --repeat 1 --json
-python3 - "$dir/out" <<'PY' || fail "--no-observe output: $(cat "$dir/out")"
+python3 - "$dir/out" "$digest_multiply" <<'PY' || fail "--no-observe output: $(cat "$dir/out")"
 import json, sys
 matrix, bisort = [json.loads(l) for l in open(sys.argv[1])]
-assert matrix["calls"] is None and matrix["digest"] == "ede01b73265c0d25", matrix
+assert matrix["calls"] is None and matrix["digest"] == sys.argv[2], matrix
 assert bisort["calls"] is None and bisort["digest"] is None and bisort["runs"] == 1, bisort
 PY
 
+# Every report carries the run context; the text shows it once, at the top.
+grep -q '"context":{"version":"[^"]*","compiler":' "$dir/out" || fail "a report lacks its context"
+
+# Two saved runs of one build compare as the same digests (exit 0); a changed digest is exit 1.
+"$kernels" run transpose --rows 64 --cols 64 bisort --size 8 --repeat 5 --json >"$dir/a.json"
+"$kernels" run transpose --rows 64 --cols 64 --repeat 5 --json >"$dir/b.json"
+expect 0 "compare" -- compare "$dir/a.json" "$dir/b.json"
+grep -q '^transpose .* same ' "$dir/out" && grep -q '^only in A: bisort --size 8' "$dir/out" ||
+  fail "compare output: $(cat "$dir/out")"
+sed 's/"digest":"[0-9a-f]*"/"digest":"0123456789abcdef"/' "$dir/b.json" >"$dir/c.json"
+expect 1 "compare with a changed digest" -- compare "$dir/a.json" "$dir/c.json"
+
+# A planted wrong digest fails verify with exit 1 and says what it expected.
+"$kernels" verify transpose --quick --list --json | head -n 1 |
+  sed 's/"digest":"[0-9a-f]*"/"digest":"0123456789abcdef"/' >"$dir/planted.jsonl"
+expect 1 "verify a planted digest" -- verify --results "$dir/planted.jsonl"
+grep -q '^FAIL  transpose .* expected 0123456789abcdef actual ' "$dir/out" &&
+  grep -q '^0 passed, 1 failed$' "$dir/out" || fail "verify output: $(cat "$dir/out")"
+
 expect 0 "human output" -- run all --repeat 1
+head -n 1 "$dir/out" | grep -q '^context   kernels .*, .* × [0-9]*, ' || fail "no context line on top"
 for word in median mean '±' min '…' max run storage summary digest; do
   grep -q -- "$word" "$dir/out" || fail "human output lacks '$word'"
 done

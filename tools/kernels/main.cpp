@@ -8,10 +8,13 @@
 
 #include "build_info.h"
 #include "command_line.h"
+#include "compare.h"
+#include "context.h"
 #include "options.h"
 #include "progress.h"
 #include "report.h"
 #include "sweep.h"
+#include "verify.h"
 
 namespace kernels::runner {
 namespace {
@@ -39,6 +42,7 @@ int run_command(const std::vector<std::string>& tokens) {
     return 0;
   }
   warn_if_slow_build();
+  if (!plan.settings.json) std::cout << "context   " << context_text(run_context()) << "\n\n";
   Progress progress(static_cast<int>(plan.jobs.size()));
   int index = 0;
   for (PlannedJob& p : plan.jobs) {
@@ -71,6 +75,10 @@ const Command kCommands[] = {
     {"list", "list", "every job, what it does, and its options", &list_command},
     {"sweep", "sweep NAME --over OPTION=VALUES [OPTIONS] [JOB OPTIONS]",
      "run a job at each value of one numeric option and fit its complexity", &sweep_command},
+    {"verify", "verify [NAME...] [--quick] [--list] [--json] [--results FILE] [--record FILE]",
+     "check this build against the known results ('kernels verify --help')", &verify_command},
+    {"compare", "compare A.json B.json [--json]",
+     "compare two saved runs: digests, time ratios and verdicts", &compare_command},
 };
 
 int main_kernels(int argc, char** argv) {

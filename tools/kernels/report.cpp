@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "context.h"
 #include "digest.h"
 
 namespace kernels::runner {
@@ -26,6 +27,7 @@ Json report_object(const Report& r) {
   j["summary"] = r.summary;
   j["digest"] = r.digest ? Json(hex_digest(*r.digest)) : Json(nullptr);
   if (r.work) j["work"] = {{"n", r.work->n}, {"unit", r.work->unit}};
+  j["context"] = run_context();
   return j;
 }
 

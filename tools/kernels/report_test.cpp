@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <thread>
+
+#include "build_info.h"
+#include "context.h"
 #include "digest.h"
 #include "driver_args.h"
 #include "job.h"
@@ -92,6 +97,23 @@ TEST(Report, TextAndJsonCarryEveryFigure) {
   for (const char* part : {"demo  [--size 3]", "median 2 ms", "min 1 ms … max 3 ms", "3 runs",
                            "7 records, 168 bytes", "output_bit 12", "nodes 3", "0123456789abcdef"})
     EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+}
+
+TEST(RunContext, EveryJsonReportCarriesTheBuildTheMachineAndTheDate) {
+  const Json c = report_object(Report{})["context"];
+  EXPECT_EQ(c["version"], build_info().version);
+  EXPECT_EQ(c["compiler"], build_info().compiler);
+  EXPECT_EQ(c["flags"], build_info().flags);
+  EXPECT_EQ(c["cpus"], std::thread::hardware_concurrency());
+  for (const char* key : {"build_type", "cpu", "host"})
+    EXPECT_FALSE(c[key].get<std::string>().empty()) << key;
+  EXPECT_TRUE(
+      std::regex_match(c["date"].get<std::string>(),
+                       std::regex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z")))
+      << c["date"];
+  const std::string text = context_text(c);
+  EXPECT_NE(text.find(c["cpu"].get<std::string>() + " × "), std::string::npos) << text;
+  EXPECT_EQ(context_text(Json()), "kernels ?, ?, ? (?), ? × ?, ?, ?");
 }
 
 }  // namespace
