@@ -50,6 +50,18 @@ const std::string& domain_names() {
   return text;
 }
 
+// 1 MB of bytes from a fixed-seed generator: input that does not compress. Every context of order
+// 0 and 1 soon holds nearly all 256 symbols, and the higher orders escape nearly always.
+const std::string& random_bytes() {
+  static const std::string text = [] {
+    std::mt19937 rng(1048576);
+    std::string r(1 << 20, '\0');
+    for (char& c : r) c = static_cast<char>(rng() & 0xff);
+    return r;
+  }();
+  return text;
+}
+
 // The runner's encoding job: the input, then the end-of-input symbol. Returns the symbols coded.
 std::int64_t encode_input() {
   cm::startInput();
@@ -108,6 +120,17 @@ void BM_EncodeDomainNamesPlainWalks(benchmark::State& state) {
 }
 BENCHMARK(BM_EncodeDomainNamesPlainWalks)->Unit(benchmark::kMillisecond);
 
+void BM_EncodeRandomBytes(benchmark::State& state) {
+  run_encoding(state, &random_bytes(), 0);
+}
+BENCHMARK(BM_EncodeRandomBytes)->Unit(benchmark::kMillisecond);
+
+void BM_EncodeRandomBytesPlainWalks(benchmark::State& state) {
+  cm::internal::use_plain_walks(true);
+  run_encoding(state, &random_bytes(), 0);
+}
+BENCHMARK(BM_EncodeRandomBytesPlainWalks)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 // The runner's decoding job: N symbols from a fresh model.
 void BM_Decode(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
@@ -126,5 +149,40 @@ BENCHMARK(BM_Decode)
     ->Range(10000, 1000000)
     ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMillisecond);
+
+// Decoding 1 MB of coder input that does not compress: before each symbol the coder's value takes
+// a fresh place in a 16-bit range, drawn from a fixed-seed generator, as a decoder reading random
+// bits would have it. Each symbol is then drawn from the model's own table, escapes included, so
+// the lists fill as in the encoding of random bytes.
+void decode_random_targets(benchmark::State& state, bool plain) {
+  constexpr int kCount = 1 << 20;
+  cm::internal::use_plain_walks(plain);
+  for (auto _ : state) {
+    state.PauseTiming();
+    cm::init_symbols();
+    cm::startInput();
+    std::mt19937 rng(4242);
+    cm::S_low = 0;
+    cm::S_high = 0xffff;
+    state.ResumeTiming();
+    for (int i = 0; i < kCount; ++i) {
+      cm::S_value = rng() & 0xffff;
+      benchmark::DoNotOptimize(cm::decode_symbol());
+    }
+  }
+  cm::S_low = cm::S_high = cm::S_value = 0;
+  cm::internal::use_plain_walks(false);
+  state.SetItemsProcessed(state.iterations() * kCount);
+}
+
+void BM_DecodeRandomTargets(benchmark::State& state) {
+  decode_random_targets(state, false);
+}
+BENCHMARK(BM_DecodeRandomTargets)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeRandomTargetsPlainWalks(benchmark::State& state) {
+  decode_random_targets(state, true);
+}
+BENCHMARK(BM_DecodeRandomTargetsPlainWalks)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
