@@ -168,9 +168,10 @@ inline void mirror_set_count(int node, int pos, std::int32_t count) {
   if (pos >= 0 && static_cast<std::uint32_t>(pos) < m.size) g_pool[m.offset + pos].count = count;
 }
 
-// Links node to slot pos of parent's block, the slot of the entry whose child it has become.
+// Links node to slot pos of parent's block, the slot of the entry whose child it has become; a pos
+// of -1 (no slot: the mirror was given up) leaves node unlinked.
 inline void mirror_link(int node, int parent, int pos) {
-  g_mirror[node].home = mirror_home(parent, pos);
+  g_mirror[node].home = pos >= 0 ? mirror_home(parent, pos) : 0;
 }
 
 // Copies node's count into its slot in the parent's block, if it has one.
