@@ -123,8 +123,9 @@ struct MirrorNode {
   std::uint32_t home;
 };
 
-// Slots in the pool: twice the Symbols table, room for every list at least half full.
-inline constexpr std::uint32_t kMirrorSlots = 2u * kSymbolEntries;
+// Slots in the pool: four per Symbols entry, so that the model's own operations never run it out
+// (mirror.cpp tells why).
+inline constexpr std::uint32_t kMirrorSlots = 4u * kSymbolEntries;
 
 extern MirrorSlot g_pool[kMirrorSlots];
 extern MirrorNode g_mirror[kTrieNodes];

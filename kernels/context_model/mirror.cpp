@@ -13,10 +13,14 @@
 // (its home), so that a change of its count reaches its slot at once.
 //
 // Blocks hold 2, 4, ..., 128 or 257 slots. A full block moves to one of the next size, and the old
-// one goes onto a free chain of its size, for the next block of that size. A block at least half
-// full for each node with a list, plus the chains: in the runs measured the pool stays well under
-// the number of Symbols entries. Should it still run out, the mirror is given up until the tables
-// are emptied again and the model codes with the plain walks meanwhile (same results, slower).
+// one goes onto a free chain of its size, for the next block of that size. Room: a node's block
+// holds at most twice its list's entries (1 entry in 2 slots, 129 in 257), and the blocks it
+// left behind hold fewer slots than its block (2 + 4 + ... + 128 < 257). So the pool never hands
+// out more than four slots per Symbols entry in use, and kMirrorSlots is that for the whole table.
+// (On random bytes, where every order-2 context grows its list step by step, the blocks left
+// behind do pile up: a pool of twice the table ran out there.) Only lists written outside the
+// model's operations can run it out; then the mirror is given up until the tables are emptied
+// again, and the model codes with the plain walks meanwhile (same results, slower).
 #include <cstring>
 
 #include "kernels/context_model/context_model.h"
