@@ -42,7 +42,7 @@ int eof_symbol() {
 
 void encode_symbol(int symbol, int skipCoding) {
   if (symbol < 0 || symbol > 256) return;
-  if (debugLevel <= 0 && !g_plain_walks) {
+  if (debugLevel <= 0 && !g_plain_walks && internal::g_mirror_ok) {
     internal::encode_symbol_fused(symbol, skipCoding);
     return;
   }
@@ -54,7 +54,8 @@ void encode_symbol(int symbol, int skipCoding) {
 }
 
 int decode_symbol() {
-  if (debugLevel <= 0 && !g_plain_walks) return internal::decode_symbol_fused();
+  if (debugLevel <= 0 && !g_plain_walks && internal::g_mirror_ok)
+    return internal::decode_symbol_fused();
   startContext();
   const int symbol = decode_context(predict());
   internal::store_decoded(symbol);

@@ -76,6 +76,8 @@ bool internal::scale_counts_changed(int nodeIndex) {
     const int child = Symbols[entry].child;
     if (child > 0) halve_in_place(Trie[child].count);
   }
+  internal::mirror_halve(nodeIndex);
+  internal::mirror_count_changed(nodeIndex);
   return changed;
 }
 

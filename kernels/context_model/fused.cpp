@@ -2,9 +2,11 @@
 //
 // The plain walks (coding.cpp) go over a context's list up to three times while coding a symbol
 // (find the symbol, build the table, mark the exclusions) and once more in the update (find it
-// again). Here one pass does the first three, and the update reuses what it found. Exclusion uses
-// stamps instead of an array cleared per call. The model and the calls are the same; the dump
-// calls of higher debug levels are left to the plain walks, which those levels always use.
+// again). Here one pass does the first three, and the update reuses what it found. The passes read
+// the lists' mirror (mirror.cpp), a contiguous block per node, instead of the lists and their
+// child nodes. Exclusion uses stamps instead of an array cleared per call. The model and the calls
+// are the same; the dump calls of higher debug levels are left to the plain walks, which those
+// levels always use.
 #include <cstring>
 
 #include "kernels/context_model/context_model.h"
@@ -65,18 +67,18 @@ Interval node_table(int node, int symbol, std::uint32_t base, std::uint32_t leve
   const TrieNode& owner = Trie[node];
   const std::int32_t escape = owner.escapeCount;
   Interval r{0, escape, escape};
-  for (int e = owner.firstSymbol; e != 0;) {
-    const SymbolEntry& entry = Symbols[e];
-    const int s = entry.symbol;
+  const MirrorNode& m = g_mirror[node];
+  const MirrorSlot* slots = g_pool + m.offset;
+  for (int i = static_cast<int>(m.size) - 1; i >= 0; --i) {
+    const int s = key_symbol(slots[i].key);
     if (!excluded(g_mark[s], base, level)) {
-      const std::int32_t k = effective_count(raw_count(entry.child), escape, s, owner);
+      const std::int32_t k = effective_count(slots[i].count, escape, s, owner);
       if (s == symbol) {
         r.low = r.total;
         r.high = wrapping_add(r.total, k);
       }
       r.total = wrapping_add(r.total, k);
     }
-    e = entry.next;
   }
   return r;
 }
@@ -126,8 +128,10 @@ Interval order_minus_one(int symbol, std::uint32_t base, std::uint32_t level) {
 
 // Stamps the list's symbols that are not excluded yet with this level.
 void mark_list(int node, std::uint32_t base, std::uint32_t level) {
-  for (int e = Trie[node].firstSymbol; e != 0; e = Symbols[e].next) {
-    std::uint32_t& mark = g_mark[Symbols[e].symbol];
+  const MirrorNode& m = g_mirror[node];
+  const MirrorSlot* slots = g_pool + m.offset;
+  for (std::uint32_t i = 0; i < m.size; ++i) {
+    std::uint32_t& mark = g_mark[key_symbol(slots[i].key)];
     if (!excluded(mark, base, level)) mark = level;
   }
 }
@@ -153,15 +157,16 @@ void encode_symbol_fused(int symbol, int skipCoding) {
     const std::int32_t escape = owner.escapeCount;
     // One pass: the symbol's entry and raw count, the table, and this level's stamps.
     Interval r{0, escape, escape};
-    int found = 0;
+    int found = -1;
     std::int32_t found_count = 0;
-    for (int e = owner.firstSymbol; e != 0;) {
-      const SymbolEntry& entry = Symbols[e];
-      const int s = entry.symbol;
-      const std::int32_t k = raw_count(entry.child);
+    const MirrorNode& m = g_mirror[node];
+    const MirrorSlot* slots = g_pool + m.offset;
+    for (int i = static_cast<int>(m.size) - 1; i >= 0; --i) {
+      const int s = key_symbol(slots[i].key);
+      const std::int32_t k = slots[i].count;
       const bool is_symbol = s == symbol;
       if (is_symbol) {
-        found = e;
+        found = i;
         found_count = k;
       }
       // An excluded symbol keeps its older stamp: it stays excluded at every later level.
@@ -174,9 +179,8 @@ void encode_symbol_fused(int symbol, int skipCoding) {
         }
         r.total = wrapping_add(r.total, eff);
       }
-      e = entry.next;
     }
-    remember(ctx, node, found);
+    remember(ctx, node, found < 0 ? 0 : key_entry(slots[found].key));
     if (found_count != 0) {
       if (escape != 0) code_in_node(node, symbol, r, skipCoding, base, level);
       end_walk(level);
@@ -232,23 +236,23 @@ int decode_symbol_fused() {
       if (!escape_at_once) {
         const std::int32_t target = arith_decode_target(total);
         const std::int32_t escape = owner.escapeCount;
-        int walked = 0;
+        int walked = -1;
         symbol = kEscape;
         std::int32_t high = escape;
         std::int32_t last = escape;
-        for (int e = owner.firstSymbol; e != 0 && high <= target;) {
-          const SymbolEntry& entry = Symbols[e];
-          walked = e;
-          symbol = entry.symbol;
+        const MirrorNode& m = g_mirror[node];
+        const MirrorSlot* slots = g_pool + m.offset;
+        for (int i = static_cast<int>(m.size) - 1; i >= 0 && high <= target; --i) {
+          walked = i;
+          symbol = key_symbol(slots[i].key);
           if (!excluded(g_mark[symbol], base, level)) {
-            last = effective_count(raw_count(entry.child), escape, symbol, owner);
+            last = effective_count(slots[i].count, escape, symbol, owner);
             high = wrapping_add(high, last);
           }
-          e = entry.next;
         }
         arith_decode(wrapping_sub(high, last), high, total);
         if (symbol != kEscape) {
-          remember(ctx, node, walked);
+          remember(ctx, node, key_entry(slots[walked].key));
           break;
         }
       }

@@ -69,6 +69,7 @@ struct Outcome {
   std::vector<testing::Call> calls;
   Snapshot state;
   std::vector<int> decoded;
+  bool mirror_matches;  // the lists' mirror agrees with the tables at the end
 };
 
 class FusedWalks : public testing::ModelTest {
@@ -121,6 +122,7 @@ class FusedWalks : public testing::ModelTest {
       o.calls = rec.calls();
     }
     o.state = testing::snapshot(trie_gap, symbols_gap);
+    o.mirror_matches = internal::mirror_matches(trie_gap, kTrieNodes - 5);
     return o;
   }
 
@@ -141,6 +143,7 @@ class FusedWalks : public testing::ModelTest {
       o.calls = rec.calls();
     }
     o.state = testing::snapshot(trie_gap, symbols_gap);
+    o.mirror_matches = internal::mirror_matches(trie_gap, kTrieNodes - 5);
     return o;
   }
 };
@@ -157,6 +160,7 @@ TEST_F(FusedWalks, EncodeLikeThePlainWalks) {
       ASSERT_EQ(fused.calls[i], plain.calls[i]) << "round " << round << ", call " << i;
     ASSERT_EQ(fused.calls, plain.calls) << "round " << round;
     ASSERT_EQ(fused.state, plain.state) << "round " << round;
+    ASSERT_TRUE(fused.mirror_matches && plain.mirror_matches) << "round " << round;
   }
 }
 
@@ -170,6 +174,7 @@ TEST_F(FusedWalks, DecodeLikeThePlainWalks) {
     ASSERT_EQ(fused.decoded, plain.decoded) << "round " << round;
     ASSERT_EQ(fused.calls, plain.calls) << "round " << round;
     ASSERT_EQ(fused.state, plain.state) << "round " << round;
+    ASSERT_TRUE(fused.mirror_matches && plain.mirror_matches) << "round " << round;
   }
 }
 

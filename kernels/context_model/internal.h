@@ -98,6 +98,121 @@ struct Seen {
 // there, and the others from remembered lookups. Same result as update.
 void update_fused(int symbol, const Seen* seen, int count);
 
+// ---------------------------------------------------------------------------------------------
+// The mirror of the symbol lists (mirror.cpp): for each node, its list as one contiguous block of
+// slots, oldest entry first, so that the list order is the block read backwards and a slot keeps
+// its position for good. A slot holds the entry's raw count (getCount without its dump) and its
+// index and symbol. Kept up to date wherever the model changes a list, a child or a node's count;
+// the fused walks read it instead of Symbols and Trie. Tests that write the tables directly leave
+// it behind; only the fused walks rely on it.
+// ---------------------------------------------------------------------------------------------
+
+struct MirrorSlot {
+  std::int32_t count;  // the entry's raw count
+  std::uint32_t key;   // entry << 9 | symbol
+};
+
+// A node's block: where it starts, how many slots it holds and its size class (2 << cls slots, or
+// 257 for the last class), and where the entry leading to the node sits: parent << 9 | position in
+// the parent's block, 0 for none (the root, or a node not linked by the model).
+struct MirrorNode {
+  std::uint32_t offset;
+  std::uint16_t size;
+  std::uint8_t cls;
+  std::uint8_t unused;
+  std::uint32_t home;
+};
+
+// Slots in the pool: four per Symbols entry, so that the model's own operations never run it out
+// (mirror.cpp tells why).
+inline constexpr std::uint32_t kMirrorSlots = 4u * kSymbolEntries;
+
+extern MirrorSlot g_pool[kMirrorSlots];
+extern MirrorNode g_mirror[kTrieNodes];
+// False once the pool has run out (until mirror_reset): the mirror is then incomplete and the
+// model codes with the plain walks.
+extern bool g_mirror_ok;
+
+inline std::uint32_t mirror_key(int entry, int symbol) {
+  return static_cast<std::uint32_t>(entry) << 9 | static_cast<std::uint32_t>(symbol);
+}
+inline int key_entry(std::uint32_t key) {
+  return static_cast<int>(key >> 9);
+}
+inline int key_symbol(std::uint32_t key) {
+  return static_cast<int>(key & 511u);
+}
+inline std::uint32_t mirror_home(int parent, int pos) {
+  return static_cast<std::uint32_t>(parent) << 9 | static_cast<std::uint32_t>(pos);
+}
+
+// Empties the pool and takes the mirror up again: the tables are being emptied (initTrie).
+void mirror_reset();
+
+// Limits the pool to `slots` (at most kMirrorSlots), so that tests can run it out. Takes effect
+// for blocks handed out from then on.
+void set_mirror_limit(std::uint32_t slots);
+
+// Makes node's block empty and unlinked: a node handed out anew.
+inline void mirror_clear(int node) {
+  g_mirror[node] = MirrorNode{0, 0, 0, 0, 0};
+}
+
+// Appends a slot for a new entry at the front of node's list. When the pool has no block for it,
+// gives the mirror up (g_mirror_ok becomes false). REQUIRES: 0 < entry < kSymbolEntries,
+// 0 <= symbol <= 256, 0 <= node < kTrieNodes.
+void mirror_append(int node, int entry, int symbol, std::int32_t count);
+
+// Sets the count of slot pos of node's block; a position outside the block is ignored.
+inline void mirror_set_count(int node, int pos, std::int32_t count) {
+  const MirrorNode& m = g_mirror[node];
+  if (pos >= 0 && static_cast<std::uint32_t>(pos) < m.size) g_pool[m.offset + pos].count = count;
+}
+
+// Links node to slot pos of parent's block, the slot of the entry whose child it has become; a pos
+// of -1 (no slot: the mirror was given up) leaves node unlinked.
+inline void mirror_link(int node, int parent, int pos) {
+  g_mirror[node].home = pos >= 0 ? mirror_home(parent, pos) : 0;
+}
+
+// Copies node's count into its slot in the parent's block, if it has one.
+inline void mirror_count_changed(int node) {
+  const std::uint32_t home = g_mirror[node].home;
+  if (home != 0)
+    mirror_set_count(static_cast<int>(home >> 9), static_cast<int>(home & 511u), Trie[node].count);
+}
+
+// The position of symbol in node's block, or -1. The newest slots are looked at first.
+inline int mirror_find(int node, int symbol) {
+  const MirrorNode& m = g_mirror[node];
+  const MirrorSlot* slots = g_pool + m.offset;
+  for (int i = static_cast<int>(m.size) - 1; i >= 0; --i)
+    if (key_symbol(slots[i].key) == symbol) return i;
+  return -1;
+}
+
+// The position of entry (which holds symbol) in node's block, or -1. The newest slots are looked
+// at first.
+inline int mirror_slot_of(int node, int entry, int symbol) {
+  const MirrorNode& m = g_mirror[node];
+  const MirrorSlot* slots = g_pool + m.offset;
+  const std::uint32_t key = mirror_key(entry, symbol);
+  for (int i = static_cast<int>(m.size) - 1; i >= 0; --i)
+    if (slots[i].key == key) return i;
+  return -1;
+}
+
+// Halves every count of node's block, as scale_counts halves the counts of node's children.
+void mirror_halve(int node);
+
+// Whether the mirror agrees with the tables for every node below trieFree, leaving out the nodes
+// from skip_trie_from up to skip_trie_to (a gap a test made by moving trieFree); true while the
+// mirror is given up.
+bool mirror_matches(int skip_trie_from = 0, int skip_trie_to = 0);
+
+// Slots handed out from the pool's end since the last mirror_reset.
+std::uint32_t mirror_slots_used();
+
 // The context list's operations, inline for the walks; the public ones are these.
 
 inline int free_context() {

@@ -52,13 +52,16 @@ int addSymbol(int nodeIndex, int symbol) {
   if (entry == 0) return 0;
   Symbols[entry].next = Trie[nodeIndex].firstSymbol;
   Trie[nodeIndex].firstSymbol = entry;
+  internal::mirror_append(nodeIndex, entry, symbol, 0);
   return entry;
 }
 
 void initTrie() {
   internal::forget_lookups();
+  internal::mirror_reset();
   trieFree = 2;
   Trie[1] = TrieNode{0, 0, 0, -1};
+  internal::mirror_clear(1);
 }
 
 int freeTrie() {
@@ -68,6 +71,7 @@ int freeTrie() {
   }
   const int node = trieFree++;
   Trie[node] = TrieNode{0, 0, 0, -1};
+  internal::mirror_clear(node);
   return node;
 }
 

@@ -25,12 +25,13 @@ inline bool symbols_room() {
   return false;
 }
 
-// A new entry for symbol at the front of node's list, which must not hold symbol yet.
-// REQUIRES: symbols_room().
-inline int prepend_symbol(int node, int symbol) {
+// A new entry for symbol at the front of node's list, which must not hold symbol yet, with a
+// pending child naming `position`. REQUIRES: symbols_room().
+inline int prepend_pending(int node, int symbol, std::int32_t position) {
   const int entry = symbolsFree++;
-  Symbols[entry] = SymbolEntry{0, Trie[node].firstSymbol, symbol};
+  Symbols[entry] = SymbolEntry{shell::wrapping_neg(position), Trie[node].firstSymbol, symbol};
   Trie[node].firstSymbol = entry;
+  internal::mirror_append(node, entry, symbol, 1);
   return entry;
 }
 
@@ -39,14 +40,18 @@ inline int prepend_symbol(int node, int symbol) {
 // 0); `order` is the context's order, at most max_order. Returns the entry to visit next.
 [[gnu::noinline]] int upd_without_node(int ctx, int node, int entry, std::int32_t child, int symbol,
                                        std::int32_t order) {
+  // The entry's slot, for the count that changes below. Lists that still gain nodes are mostly
+  // short, and the slot is looked for only here.
+  const int pos = entry != 0 ? internal::mirror_slot_of(node, entry, symbol) : -1;
   if (child == 0) {
     // New in this context: remember where it was seen (the position after it) and drop.
     if (!recordable(inputPos)) {
       internal::note_shortage(shortage.history, wrapping_sub(inputPos, 1));
     } else if (entry != 0) {
       Symbols[entry].child = shell::wrapping_neg(inputPos);
+      internal::mirror_set_count(node, pos, 1);
     } else if (symbols_room()) {
-      Symbols[prepend_symbol(node, symbol)].child = shell::wrapping_neg(inputPos);
+      prepend_pending(node, symbol, inputPos);
     }
     return internal::drop_context(ctx);
   }
@@ -65,7 +70,9 @@ inline int prepend_symbol(int node, int symbol) {
   Trie[created].count = tcount_init;
   Trie[created].escapeCount = tescape_init;
   Symbols[entry].child = created;
-  if (extend) Symbols[prepend_symbol(created, Input[seen])].child = -(seen + 1);
+  internal::mirror_set_count(node, pos, tcount_init);
+  internal::mirror_link(created, node, pos);
+  if (extend) prepend_pending(created, Input[seen], seen + 1);
   Context[ctx].trieNode = created;
   return Context[ctx].next;
 }
@@ -94,20 +101,20 @@ constexpr int kLookupBits = 16;
 Lookup g_lookups[1 << kLookupBits];
 std::uint32_t g_epoch = 1;
 
-// The entry of node's list holding symbol, or 0. The first few entries are looked at directly
-// (short lists, and symbols added lately), the rest through the remembered lookups.
-inline int find_symbol_remembered(int node, int symbol) {
-  int entry = Trie[node].firstSymbol;
-  for (int i = 0; i < 4; ++i) {
-    if (entry == 0 || Symbols[entry].symbol == symbol) return entry;
-    entry = Symbols[entry].next;
-  }
+// The entry of node's list holding symbol, or 0: the list's first entry (runs of one symbol, and
+// symbols added lately), a remembered one, or one from the mirror block, newest slot first.
+inline int find_remembered(int node, int symbol) {
+  const int first = Trie[node].firstSymbol;
+  if (first == 0 || Symbols[first].symbol == symbol) return first;
   const std::uint32_t h = static_cast<std::uint32_t>(node) * 0x9e3779b1u +
                           static_cast<std::uint32_t>(symbol) * 0x85ebca6bu;
   Lookup& slot = g_lookups[h >> (32 - kLookupBits)];
   if (slot.epoch == g_epoch && slot.node == node && slot.symbol == symbol) return slot.entry;
-  while (entry != 0 && Symbols[entry].symbol != symbol) entry = Symbols[entry].next;
-  if (entry != 0) slot = Lookup{node, symbol, entry, g_epoch};
+  const int pos = internal::mirror_find(node, symbol);
+  if (pos < 0) return 0;
+  const int entry =
+      internal::key_entry(internal::g_pool[internal::g_mirror[node].offset + pos].key);
+  slot = Lookup{node, symbol, entry, g_epoch};
   return entry;
 }
 
@@ -129,7 +136,10 @@ int upd(int ctx, int symbol, int level, int firstVisit) {
   const int node = Context[ctx].trieNode;
   TrieNode& owner = Trie[node];
   owner.lastSymbol = symbol;
-  if (firstVisit != 0) owner.count = wrapping_add(owner.count, tcount_incr);
+  if (firstVisit != 0) {
+    owner.count = wrapping_add(owner.count, tcount_incr);
+    internal::mirror_count_changed(node);
+  }
   const std::int32_t order = wrapping_sub(level, 1);
   if (order > max_order) return dropContext(ctx);
   return upd_with_entry(ctx, node, findSymbol(node, symbol), symbol, order);
@@ -152,7 +162,10 @@ void internal::update_fused(int symbol, const Seen* seen, int count) {
     const int node = Context[ctx].trieNode;
     TrieNode& owner = Trie[node];
     owner.lastSymbol = symbol;
-    if (first) owner.count = wrapping_add(owner.count, tcount_incr);
+    if (first) {
+      owner.count = wrapping_add(owner.count, tcount_incr);
+      internal::mirror_count_changed(node);
+    }
     first = false;
     const std::int32_t order = wrapping_sub(level, 1);
     level = order;
@@ -165,7 +178,11 @@ void internal::update_fused(int symbol, const Seen* seen, int count) {
       const Seen& s = seen[next_seen++];
       if (s.node == node && (s.entry != 0 || s.first == owner.firstSymbol)) entry = s.entry;
     }
-    if (entry < 0) entry = find_symbol_remembered(node, symbol);
+    if (entry < 0) {
+      // Should the pool run out during this update, the mirror may lack an entry: then the list.
+      entry = internal::g_mirror_ok ? find_remembered(node, symbol)
+                                    : internal::find_symbol(node, symbol);
+    }
     ctx = upd_with_entry(ctx, node, entry, symbol, order);
   }
 }
