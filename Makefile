@@ -6,10 +6,25 @@ WERROR    := $(if $(CI),ON,OFF)
 CONFIGURE  = $(CMAKE) -G $(GENERATOR) -DKERNELS_WERROR=$(WERROR)
 CTEST_ARGS = --output-on-failure -j $(JOBS)
 FUZZ_SECONDS ?= 20
+# Installs the Debian packages of the groups it is given that the machine lacks (KERNELS_NO_INSTALL=1
+# skips it). build/ holds the tests and benchmarks too, so run, test and bench all need theirs.
+INSTALL_DEPS = tools/install-deps
 
-.PHONY: all build run test bench sanitize fuzz format clean
+.PHONY: all build run test bench sanitize fuzz format clean deps-build deps-sanitize deps-fuzz
 
 all: build
+
+deps-build:
+	@$(INSTALL_DEPS) build tests bench
+deps-sanitize:
+	@$(INSTALL_DEPS) build tests
+deps-fuzz:
+	@$(INSTALL_DEPS) build fuzz
+
+# Each build folder checks its packages before every use, configured or not.
+build/build.ninja: | deps-build
+build-asan/build.ninja: | deps-sanitize
+build-fuzz/build.ninja: | deps-fuzz
 
 build/build.ninja:
 	$(CONFIGURE) -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -49,6 +64,7 @@ fuzz: build-fuzz/build.ninja
 	done
 
 format:
+	@$(INSTALL_DEPS) format
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
