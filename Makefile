@@ -6,10 +6,26 @@ WERROR    := $(if $(CI),ON,OFF)
 CONFIGURE  = $(CMAKE) -G $(GENERATOR) -DKERNELS_WERROR=$(WERROR)
 CTEST_ARGS = --output-on-failure -j $(JOBS)
 FUZZ_SECONDS ?= 20
+# Installs the Debian packages of the groups it is given that the machine lacks (KERNELS_NO_INSTALL=1
+# skips it). build/ holds the tests and benchmarks too, so run, test and bench all need theirs.
+INSTALL_DEPS = tools/install-deps
 
-.PHONY: all build run test bench report sanitize fuzz format clean verify
+.PHONY: all build run test bench report sanitize fuzz format clean verify deps-build \
+  deps-sanitize deps-fuzz
 
 all: build
+
+deps-build:
+	@$(INSTALL_DEPS) build tests bench
+deps-sanitize:
+	@$(INSTALL_DEPS) build tests
+deps-fuzz:
+	@$(INSTALL_DEPS) build fuzz
+
+# Each build folder checks its packages before every use, configured or not.
+build/build.ninja: | deps-build
+build-asan/build.ninja: | deps-sanitize
+build-fuzz/build.ninja: | deps-fuzz
 
 build/build.ninja:
 	$(CONFIGURE) -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -33,6 +49,7 @@ bench: build
 # Sweeps every kernel and writes report/index.html (needs python3-matplotlib). COMPARE=FILE adds a
 # saved `kernels compare --json` result to the page.
 report: build
+	@$(INSTALL_DEPS) report
 	/usr/bin/python3 tools/report $(if $(COMPARE),--compare $(COMPARE))
 
 build-asan/build.ninja:
@@ -63,6 +80,7 @@ fuzz: build-fuzz/build.ninja
 	done
 
 format:
+	@$(INSTALL_DEPS) format
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:

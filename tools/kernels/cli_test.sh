@@ -109,7 +109,9 @@ for word in median mean '±' min '…' max run storage summary digest; do
 done
 
 # Repeated runs reuse the run storage: 200 runs stay within a few runs' memory.
-/usr/bin/env time -f '%M' "$kernels" run matrix --repeat 200 >/dev/null 2>"$dir/rss" ||
+# The leak checker of a sanitizer build reads every static table at exit, which would count the
+# context model's tables; the runner's own memory is what is measured here.
+ASAN_OPTIONS=detect_leaks=0 /usr/bin/env time -f '%M' "$kernels" run matrix --repeat 200 >/dev/null 2>"$dir/rss" ||
   fail "--repeat 200 failed"
 rss_kb=$(tail -n 1 "$dir/rss")
 [ "$rss_kb" -lt 60000 ] || fail "--repeat 200 grew to ${rss_kb} KiB"
