@@ -1,4 +1,3 @@
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -6,6 +5,7 @@
 
 #include "command_line.h"
 #include "generated_input.h"
+#include "test_support.h"
 
 namespace kernels::runner {
 namespace {
@@ -56,26 +56,17 @@ TEST(ParseRun, FilesAreReadWhenLoadingNotWhenConfiguring) {
                UsageError);
 }
 
-// The peak resident memory of this process, in KiB, since it was last reset.
-long peak_kib() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
-}
-
 TEST(ParseRun, ConfiguringWithoutLoadingAllocatesNothingBySize) {
   // Loaded, these take gigabytes: bisort's argument vector, the generated inputs, the pyramid.
   const std::vector<std::string> largest{
       "bisort",   "--size",    "67108864",      "arith-coder", "--generate", "random",
       "--length", "268435456", "context-model", "--generate",  "random",     "--length",
       "13000000", "pyramid",   "--width",       "8192",        "--height",   "8192"};
-  std::ofstream reset_peak("/proc/self/clear_refs");
-  if (!(reset_peak << "5" << std::flush)) GTEST_SKIP() << "cannot reset the peak memory";
-  const long before = peak_kib();
+  if (!reset_peak_memory()) GTEST_SKIP() << "cannot reset the peak memory";
+  const long before = peak_memory_kib();
   ASSERT_GT(before, 0);
   EXPECT_EQ(parse_run(largest, Load::kNo).jobs.size(), 4u);
-  EXPECT_LT(peak_kib() - before, 32 * 1024);
+  EXPECT_LT(peak_memory_kib() - before, 32 * 1024);
 }
 
 TEST(ListText, ShowsEveryJobWithItsDeclaredLimitsAndDefaults) {
