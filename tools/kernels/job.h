@@ -51,8 +51,9 @@ class Job {
   // for a bad configuration.
   virtual void validate() {}
   // After validate(), before the first run: loads the inputs. Files are read, inputs generated and
-  // argument vectors built here, before anything runs. Throws UsageError for a missing or bad
-  // file, std::runtime_error otherwise.
+  // argument vectors built here, before anything runs. Called again, it loads them afresh (a file
+  // is read again as it is then). Throws UsageError for a missing or bad file,
+  // std::runtime_error otherwise.
   virtual void load() {}
   // The configuration as it runs, for the report.
   virtual std::vector<std::string> args() const = 0;
