@@ -4,6 +4,7 @@
 #ifndef KERNELS_FUZZ_ORACLES_H_
 #define KERNELS_FUZZ_ORACLES_H_
 
+#include <cstdint>
 #include <vector>
 
 #include "kernels/pyramid/reference.h"
@@ -16,6 +17,12 @@ pyramid::reference::Collapsed pyramid_collapse(const std::vector<int>& pyramid, 
 
 // kernels::pyramid::reference::transpose, the out-of-place transpose.
 std::vector<int> pyramid_transpose(const std::vector<int>& m, int rows, int cols);
+
+// The bits that kernels::arith_coder::reference::Coder emits for `bytes` (each byte b as symbol
+// b + 1, then the end-of-input symbol, then done) against the order-0 table of their plain counts
+// (the end-of-input symbol counted once). REQUIRES: bytes.size() < 16383, so that the counts are
+// the table unscaled.
+std::vector<int> arith_coder_bits(const std::vector<std::uint8_t>& bytes);
 
 }  // namespace kernels::fuzz_oracles
 

@@ -165,5 +165,47 @@ def matrix():
     write("matrix", "short-tail", [4, 0] + [0x04, 0xFC, 0x80, 0x7F, 0x01])
 
 
-for make in (bisort, pyramid, cipher_tests, arith_coder, groebner, matrix):
+# --- runner_cli: the tokens of a command line, each ended by a NUL byte; a first "run" is the
+# command.
+def runner_cli():
+    def line(name, *tokens):
+        write("runner_cli", name, b"".join(t.encode() + b"\0" for t in tokens))
+
+    line("run-all", "run", "all")
+    line("bisort-size-8", "run", "bisort", "--size", "8")
+    line("bisort-driver-args", "run", "bisort", "--", "a", "b", "--size")
+    line("pyramid-shape", "run", "pyramid", "--width", "32", "--height", "16", "--levels", "3",
+         "--input", "p.bin", "--output=o.bin")
+    line("inputs-and-generated", "run", "arith-coder", "--generate", "text", "--length", "1000",
+         "context-model", "--input", "in.txt", "--json")
+    line("runner-settings-anywhere", "run", "--repeat", "2", "matrix", "--no-multiply",
+         "--warmup=0", "transpose", "--rows", "3", "--cols", "5", "--no-observe")
+    line("groebner-terms", "run", "groebner", "--polys", "4", "--terms", "-1,+2,3", "--", "-a")
+    line("context-model-decode", "run", "context-model", "--decode", "100", "cipher-tests")
+    line("job-help", "run", "pyramid", "--help")
+
+
+# --- job_input: byte 0 picks the job (% 3: arith-coder, context-model, pyramid); for the pyramid
+# byte 1 is the shape (levels 1 + s % 3, coarsest width 2 + s / 3 % 3, height 2 + s / 9 % 3; s / 27
+# even: the values fitted to the shape, 4: an impossible width); the rest is the file.
+def job_input():
+    text = b"the cat sat on the mat. the cat sat.\n"
+    write("job_input", "arith-coder-text", [0] + list(text))
+    write("job_input", "arith-coder-one-byte", [0, 0xFF])
+    write("job_input", "arith-coder-empty", [0])
+    write("job_input", "arith-coder-over-limit", [252] + list(b"abc"))
+    write("job_input", "context-model-text", [1] + list(text * 3))
+    write("job_input", "context-model-empty", [1])
+    write("job_input", "context-model-over-limit", [253] + list(b"abc"))
+    # 8 x 8, two levels (s = 1: coarsest 2 x 2), the values fitted from a few small numbers.
+    write("job_input", "pyramid-8x8-fitted", [2, 1] + le32(8) + le32(-1) + le32(3) + le32(0))
+    # The same shape with its values given one short (s / 27 odd: as given).
+    write("job_input", "pyramid-8x8-short", [2, 1 + 27] + [1] * (8 * 8 * 4 - 1))
+    write("job_input", "pyramid-8x8-exact", [2, 1 + 27] + sum((le32(i - 32) for i in range(64)), []))
+    # 32 x 24 in three levels (s = 2 + 3 * 2 + 9 * 1), every value the same large one.
+    write("job_input", "pyramid-32x24-fitted", [2, 2 + 6 + 9] + le32(2**31 - 1))
+    write("job_input", "pyramid-odd-width", [2, 4 * 27] + le32(1))
+
+
+for make in (bisort, pyramid, cipher_tests, arith_coder, groebner, matrix, runner_cli, job_input):
     make()

@@ -64,9 +64,12 @@ class ArithCoderJob : public Job {
     if (input_given && path_.empty()) throw UsageError("--input needs a file name");
     if (input_given && generated_)
       throw UsageError("arith-coder: --input excludes --generate and --length");
-    bytes_ = input_given ? read_input(path_)
-                         : generate_input(generated_kinds().at(generate_),
-                                          static_cast<std::size_t>(length_));
+  }
+
+  void load() override {
+    bytes_ = !path_.empty() ? read_input(path_)
+                            : generate_input(generated_kinds().at(generate_),
+                                             static_cast<std::size_t>(length_));
     table_.assign(ac::kOrder0TableSize, 0);
     ac::order0_table(bytes_.data(), bytes_.size(), table_.data());
     // The ideal size: each coded symbol costs -log2(share / total) bits.

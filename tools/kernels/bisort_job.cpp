@@ -43,6 +43,9 @@ class BisortJob : public Job {
         throw UsageError("bisort takes at most " + std::to_string(kMaxSize - 1) + " arguments");
       size_ = static_cast<long long>(driver_args_->size()) + 1;
     }
+  }
+
+  void load() override {
     // argv[0] is the job's name, the rest point to one empty text (the driver reads none of them).
     argv_.assign(static_cast<std::size_t>(size_) + 1, empty_);
     argv_[0] = name_;

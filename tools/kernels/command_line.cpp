@@ -111,7 +111,7 @@ std::unique_ptr<CLI::App> job_app(const JobInfo& info, Job& job) {
   return app;
 }
 
-RunPlan parse_run(const std::vector<std::string>& tokens) {
+RunPlan parse_run(const std::vector<std::string>& tokens, Load load) {
   RunPlan plan;
   auto runner = run_app(plan.settings);
   std::vector<std::string> runner_tokens;
@@ -160,13 +160,16 @@ RunPlan parse_run(const std::vector<std::string>& tokens) {
     finish_segment(s);
     plan.jobs.push_back({s.info->name, std::move(s.job)});
   }
+  if (load == Load::kYes)
+    for (PlannedJob& p : plan.jobs) p.job->load();
   return plan;
 }
 
-std::unique_ptr<Job> configure_job(std::string_view name, const std::vector<std::string>& tokens) {
+std::unique_ptr<Job> configure_job(std::string_view name, const std::vector<std::string>& tokens,
+                                   Load load) {
   std::vector<std::string> all{std::string(name)};
   all.insert(all.end(), tokens.begin(), tokens.end());
-  RunPlan plan = parse_run(all);
+  RunPlan plan = parse_run(all, load);
   if (!plan.help.empty() || plan.jobs.size() != 1)
     throw UsageError("configure_job: '" + std::string(name) + "' is not one job");
   return std::move(plan.jobs.front().job);

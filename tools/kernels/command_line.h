@@ -43,16 +43,25 @@ struct RunPlan {
   std::string help;
 };
 
+// Whether configuring a job also loads its inputs (Job::load()).
+enum class Load {
+  kYes,  // every job validated, then every job loaded: ready to run
+  kNo,   // every job validated only: no file read, nothing allocated by a configured size
+};
+
 // Parses the tokens after `kernels run`. A token that names a job (or "all", every job with its
 // defaults) starts that job's options; an option of the runner's may stand anywhere before "--";
-// what follows "--" goes to the last named job's driver. Every job is validated. Throws
-// UsageError for an unknown job or option, a bad value, a job without a name before it, or none
-// at all.
-RunPlan parse_run(const std::vector<std::string>& tokens);
+// what follows "--" goes to the last named job's driver. Every job is validated and then, with
+// Load::kYes, every job is loaded, so that a bad file of any job is reported before anything
+// runs. Throws UsageError for an unknown job or option, a bad value, a job without a name before
+// it, or none at all, and for a missing or bad file when loading.
+RunPlan parse_run(const std::vector<std::string>& tokens, Load load = Load::kYes);
 
 // A new job NAME configured from its own tokens, as `kernels run NAME TOKENS` configures it (the
-// runner's settings are not among them), and validated. Throws UsageError as parse_run does.
-std::unique_ptr<Job> configure_job(std::string_view name, const std::vector<std::string>& tokens);
+// runner's settings are not among them), validated and, with Load::kYes, loaded. Throws
+// UsageError as parse_run does.
+std::unique_ptr<Job> configure_job(std::string_view name, const std::vector<std::string>& tokens,
+                                   Load load = Load::kYes);
 
 // `kernels list`: every job, what it does, and its options with their limits and defaults.
 std::string list_text();

@@ -5,6 +5,7 @@
 
 #include "command_line.h"
 #include "generated_input.h"
+#include "test_support.h"
 
 namespace kernels::runner {
 namespace {
@@ -40,6 +41,32 @@ TEST(ParseRun, NumbersAreDecimalAndInRange) {
                                              {"matrix", "--no-multiply=yes"},
                                              {"bisort", "--size", "8", "--", "x"}})
     EXPECT_THROW(parse_run(bad), UsageError) << (bad.empty() ? "" : bad[0]);
+}
+
+TEST(ParseRun, FilesAreReadWhenLoadingNotWhenConfiguring) {
+  const std::string missing = "/nonexistent/kernels-input";
+  for (const char* name : {"arith-coder", "context-model", "pyramid"}) {
+    EXPECT_NO_THROW(configure_job(name, {"--input", missing}, Load::kNo)) << name;
+    EXPECT_THROW(configure_job(name, {"--input", missing}), UsageError) << name;
+  }
+  // A bad file of a later job is still reported before anything runs, and the checks of the
+  // configuration are made without loading too.
+  EXPECT_THROW(parse_run({"bisort", "--size", "8", "pyramid", "--input", missing}), UsageError);
+  EXPECT_THROW(configure_job("arith-coder", {"--input", missing, "--length", "5"}, Load::kNo),
+               UsageError);
+}
+
+TEST(ParseRun, ConfiguringWithoutLoadingAllocatesNothingBySize) {
+  // Loaded, these take gigabytes: bisort's argument vector, the generated inputs, the pyramid.
+  const std::vector<std::string> largest{
+      "bisort",   "--size",    "67108864",      "arith-coder", "--generate", "random",
+      "--length", "268435456", "context-model", "--generate",  "random",     "--length",
+      "13000000", "pyramid",   "--width",       "8192",        "--height",   "8192"};
+  if (!reset_peak_memory()) GTEST_SKIP() << "cannot reset the peak memory";
+  const long before = peak_memory_kib();
+  ASSERT_GT(before, 0);
+  EXPECT_EQ(parse_run(largest, Load::kNo).jobs.size(), 4u);
+  EXPECT_LT(peak_memory_kib() - before, 32 * 1024);
 }
 
 TEST(ListText, ShowsEveryJobWithItsDeclaredLimitsAndDefaults) {

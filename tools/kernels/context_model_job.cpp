@@ -71,7 +71,10 @@ class ContextModelJob : public Job {
     if (decode_ > 0 && (input_given || length_given || generate_given))
       throw UsageError(
           "context-model: --decode takes no input (drop --input, --length and --generate)");
-    if (input_given) {
+  }
+
+  void load() override {
+    if (!input_path_.empty()) {
       read_input();
     } else if (generate_ != "ones") {
       data_ = generate_input(generated_kinds().at(generate_), static_cast<std::size_t>(length_));

@@ -39,8 +39,9 @@ struct Work {
 };
 
 // One configured kernel job. The runner calls declare() once, parses the command line into the
-// declared fields, calls validate(), then for every run: prepare() and run() (or run_observed()),
-// then summary() and digest() after the last run, and finish() once at the end.
+// declared fields, calls validate(), then load(), then for every run: prepare() and run() (or
+// run_observed()), then summary() and digest() after the last run, and finish() once at the end.
+// A job that is only configured (parse_run with Load::kNo) stops after validate().
 class Job {
  public:
   virtual ~Job() = default;
@@ -50,9 +51,16 @@ class Job {
   // Where the arguments after "--" go, for a job whose driver takes arguments; they are set
   // (possibly to none) only when the command line has "--". Null: the job takes none.
   virtual std::optional<std::vector<std::string>>* driver_args() { return nullptr; }
-  // After parsing: checks the configuration and loads inputs (files are read here, before anything
-  // runs). Throws UsageError for a bad configuration, std::runtime_error otherwise.
+  // After parsing: checks the configuration (ranges, options that exclude each other, sizes) and
+  // nothing else. It reads no file and allocates nothing in proportion to a configured size or
+  // count, so that any command line is checked quickly and in little memory. Throws UsageError
+  // for a bad configuration.
   virtual void validate() {}
+  // After validate(), before the first run: loads the inputs. Files are read, inputs generated and
+  // argument vectors built here, before anything runs. Called again, it loads them afresh (a file
+  // is read again as it is then). Throws UsageError for a missing or bad file,
+  // std::runtime_error otherwise.
+  virtual void load() {}
   // The configuration as it runs, for the report.
   virtual std::vector<std::string> args() const = 0;
   // Untimed, before every run: resets the kernel's state (the run arena has just been reset) and

@@ -80,6 +80,9 @@ class PyramidJob : public Job {
     if (static_cast<long long>(width_) * height_ > kMaxValues)
       throw UsageError("pyramid " + std::to_string(width_) + " x " + std::to_string(height_) +
                        ": at most " + std::to_string(kMaxValues) + " values");
+  }
+
+  void load() override {
     if (input_.empty()) {
       original_.resize(values());
       pyramid::sample_pyramid(original_.data(), width_, height_, levels_);

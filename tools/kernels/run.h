@@ -45,7 +45,7 @@ struct Report {
 // Runs `job` as `settings` say, the run arena reset and the job prepared before each run: the
 // warm-up runs, the timed runs (each timed around run() alone), then the observed run. The
 // summary and digest are those of the last run. `progress`, when not null, is told of each run.
-// REQUIRES: the job has been validated; settings.warmup, settings.repeat >= 0.
+// REQUIRES: the job has been validated and loaded; settings.warmup, settings.repeat >= 0.
 Report run_job(const std::string& name, Job& job, const RunSettings& settings,
                Progress* progress = nullptr);
 

@@ -42,6 +42,22 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
+// Resets the peak resident memory of this process to what it holds now; false where the system
+// cannot.
+inline bool reset_peak_memory() {
+  std::ofstream clear_refs("/proc/self/clear_refs");
+  return static_cast<bool>(clear_refs << "5" << std::flush);
+}
+
+// The peak resident memory of this process since it started or was last reset, in KiB; -1 when
+// the system does not tell.
+inline long peak_memory_kib() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
 // A report as `kernels run --repeat N` makes it: one warm-up, N timed runs, one observed run.
 inline Report run_job(const std::string& name, Job& job, int repeat) {
   return run_job(name, job, RunSettings{1, repeat, true});
