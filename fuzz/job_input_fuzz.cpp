@@ -54,23 +54,31 @@ void check(bool ok, const std::string& what) {
   if (!ok) fail(what);
 }
 
-// The scratch file, in a directory of its own made on first use, and kept open for writing.
+// The scratch file, in a directory of its own made on first use, kept open for writing and
+// removed with the directory when the process ends.
 struct Scratch {
-  std::string path;
+  Scratch() {
+    const char* tmp = std::getenv("TMPDIR");
+    dir = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/job-input-fuzz-XXXXXX";
+    if (mkdtemp(dir.data()) == nullptr) fail("mkdtemp failed");
+    path = dir + "/input";
+    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0) fail("cannot open " + path);
+  }
+  ~Scratch() {
+    close(fd);
+    unlink(path.c_str());
+    rmdir(dir.c_str());
+  }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+
+  std::string dir, path;
   int fd = -1;
 };
 
 const Scratch& scratch() {
-  static const Scratch s = [] {
-    std::string dir = "/tmp/job-input-fuzz-XXXXXX";
-    if (const char* t = std::getenv("TMPDIR"); t != nullptr && *t != '\0')
-      dir = std::string(t) + "/job-input-fuzz-XXXXXX";
-    if (mkdtemp(dir.data()) == nullptr) fail("mkdtemp failed");
-    Scratch made{dir + "/input"};
-    made.fd = open(made.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (made.fd < 0) fail("cannot open " + made.path);
-    return made;
-  }();
+  static const Scratch s;
   return s;
 }
 
