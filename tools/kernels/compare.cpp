@@ -206,15 +206,7 @@ int compare_command(const std::vector<std::string>& tokens) {
   app->footer(
       "Exit status: 0 when every pair's digests agree, 1 when one differs, 2 for a usage "
       "error or a file that cannot be read or holds no reports.");
-  std::vector<std::string> reversed(tokens.rbegin(), tokens.rend());
-  try {
-    app->parse(reversed);
-  } catch (const CLI::CallForHelp&) {
-    std::cout << app->help();
-    return 0;
-  } catch (const CLI::ParseError& e) {
-    throw UsageError(one_line("compare", e));
-  }
+  if (!parse_or_help(*app, "compare", tokens)) return 0;
   if (files.size() != 2) throw UsageError("compare: needs two files, A and B");
   const std::vector<Json> a = parse_reports(read_file(files[0]), files[0]);
   const std::vector<Json> b = parse_reports(read_file(files[1]), files[1]);
