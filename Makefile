@@ -39,7 +39,7 @@ run: build
 test: build
 	cd build && ctest $(CTEST_ARGS)
 
-# Every known result (tools/kernels/known_results.jsonl), each case run once.
+# Every known result (tools/kernels/commands/verify/known_results.jsonl), each case run once.
 verify: build
 	./build/tools/kernels/kernels verify
 

@@ -17,7 +17,6 @@
 // repeated or cut); s / 27 == 4: the width is one more, which no pyramid has. The rest (at most
 // 8 KiB) is the file.
 #include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,13 +29,14 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
-#include "digest.h"
-#include "job.h"
+#include "core/digest.h"
+#include "core/job.h"
+#include "core/run_job.h"
+#include "core/run_plan.h"
+#include "core/scratch_dir.h"
 #include "kernels/context_model/context_model.h"
 #include "kernels/shell/shell.h"
 #include "oracles.h"
-#include "run.h"
 
 namespace {
 
@@ -54,26 +54,19 @@ void check(bool ok, const std::string& what) {
   if (!ok) fail(what);
 }
 
-// The scratch file, in a directory of its own made on first use, kept open for writing and
-// removed with the directory when the process ends.
+// The scratch file, in a scratch directory of its own made on first use, kept open for writing
+// and removed with the directory when the process ends.
 struct Scratch {
-  Scratch() {
-    const char* tmp = std::getenv("TMPDIR");
-    dir = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/job-input-fuzz-XXXXXX";
-    if (mkdtemp(dir.data()) == nullptr) fail("mkdtemp failed");
-    path = dir + "/input";
+  Scratch() : dir("job-input-fuzz"), path(dir.path("input")) {
     fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (fd < 0) fail("cannot open " + path);
   }
-  ~Scratch() {
-    close(fd);
-    unlink(path.c_str());
-    rmdir(dir.c_str());
-  }
+  ~Scratch() { close(fd); }
   Scratch(const Scratch&) = delete;
   Scratch& operator=(const Scratch&) = delete;
 
-  std::string dir, path;
+  kr::ScratchDir dir;
+  std::string path;
   int fd = -1;
 };
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
-#include "job.h"
+#include "core/job.h"
+#include "core/run_plan.h"
 
 namespace {
 

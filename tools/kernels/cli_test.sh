@@ -140,5 +140,41 @@ grep -q 'elements/s' "$dir/out" && grep -q '^  fit       O(' "$dir/out" ||
 expect 0 "sweep of one point" -- sweep transpose --over rows=8 --repeat 1 --json
 grep -q '"fit":null' "$dir/out" || fail "one point should have no fit: $(cat "$dir/out")"
 
+# Output that does not reach its destination is a failure: one line, exit 1, never 0.
+for args in "run matrix --json --repeat 1" "list" "--version" "--help" "run --help" \
+  "verify transpose --quick" "sweep transpose --over rows=8 --repeat 1" \
+  "compare $dir/a.json $dir/b.json"; do
+  "$kernels" $args >/dev/full 2>"$dir/err"
+  got=$?
+  [ "$got" -eq 1 ] || fail "kernels $args >/dev/full: exit $got"
+  [ "$(wc -l <"$dir/err")" -eq 1 ] && grep -q '^kernels: cannot write standard output: ' "$dir/err" ||
+    fail "kernels $args >/dev/full: $(cat "$dir/err")"
+done
+
+# Files are written whole. Over the file-size limit (a full disk, for the writer) the old file
+# stays as it was and no temporary file is left beside it.
+echo old >"$dir/image"
+(
+  trap '' XFSZ
+  ulimit -f 1024 # 1 MiB; the image is 4 MiB
+  exec "$kernels" run pyramid --warmup 0 --repeat 1 --no-observe --output "$dir/image"
+) >/dev/null 2>"$dir/err"
+got=$?
+[ "$got" -eq 1 ] && grep -q "^kernels: cannot write $dir/image: " "$dir/err" ||
+  fail "pyramid --output over the limit: exit $got, $(cat "$dir/err")"
+[ "$(cat "$dir/image")" = old ] || fail "pyramid --output over the limit changed the old file"
+expect 2 "verify --record into no folder" -- verify transpose --record "$dir/none/record"
+# An interrupted verify --record leaves the old record and no temporary file.
+echo old >"$dir/record"
+"$kernels" verify --record "$dir/record" >/dev/null 2>&1 &
+sleep 0.5
+kill -TERM $! 2>/dev/null
+wait $!
+[ "$(cat "$dir/record")" = old ] || fail "an interrupted verify --record changed the old record"
+ls "$dir" | grep -q '\.tmp-' && fail "a temporary file was left behind: $(ls "$dir")"
+expect 0 "verify --record" -- verify transpose --quick --record "$dir/record"
+[ "$(wc -l <"$dir/record")" -ge 1 ] && grep -q '"kernel":"transpose"' "$dir/record" ||
+  fail "verify --record wrote $(cat "$dir/record")"
+
 if [ "$failures" -eq 0 ]; then echo "runner command line: all checks passed"; fi
 exit $((failures > 0))

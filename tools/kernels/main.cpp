@@ -1,33 +1,21 @@
 // kernels: runs the kernels' drivers, times them and reports what they did.
-#include <algorithm>
 #include <cstdio>
 #include <iostream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "build_info.h"
-#include "command_line.h"
-#include "compare.h"
-#include "context.h"
-#include "options.h"
-#include "progress.h"
-#include "report.h"
-#include "sweep.h"
-#include "verify.h"
+#include "commands/compare/compare.h"
+#include "commands/list.h"
+#include "commands/run.h"
+#include "commands/sweep/sweep.h"
+#include "commands/verify/verify.h"
+#include "core/build_info.h"
+#include "core/cli.h"
+#include "core/job.h"
+#include "core/output.h"
 
 namespace kernels::runner {
 namespace {
-
-void warn_if_slow_build() {
-#if !defined(__OPTIMIZE__)
-  std::fputs("kernels: warning: built without optimisation; times are not representative\n",
-             stderr);
-#endif
-#if !defined(NDEBUG)
-  std::fputs("kernels: warning: built with assertions on; times are not representative\n", stderr);
-#endif
-}
 
 std::string version_text() {
   const BuildInfo& b = build_info();
@@ -35,38 +23,13 @@ std::string version_text() {
          b.build_type + "\nflags      " + b.flags + "\n";
 }
 
-int run_command(const std::vector<std::string>& tokens) {
-  RunPlan plan = parse_run(tokens);
-  if (!plan.help.empty()) {
-    std::fputs(plan.help.c_str(), stdout);
-    return 0;
-  }
-  warn_if_slow_build();
-  if (!plan.settings.json) std::cout << "context   " << context_text(run_context()) << "\n\n";
-  Progress progress(static_cast<int>(plan.jobs.size()));
-  int index = 0;
-  for (PlannedJob& p : plan.jobs) {
-    progress.job(++index, p.name);
-    Report r = run_job(p.name, *p.job, plan.settings.run, &progress);
-    progress.end_job();
-    std::cout << (plan.settings.json ? report_json(r) + "\n" : report_text(r)) << std::flush;
-  }
-  return 0;
-}
-
-int list_command(const std::vector<std::string>& tokens) {
-  auto app = new_app("Every job, what it does, and its options.", "kernels list");
-  if (parse_or_help(*app, "list", tokens)) std::fputs(list_text().c_str(), stdout);
-  return 0;
-}
-
-// A command: `kernels NAME TOKENS...` calls `main` with the tokens; it returns the exit status,
-// and throws UsageError for a mistake in them.
+// A command: `kernels NAME TOKENS...` calls `main` with the tokens and the output stream; it
+// returns the exit status, and throws UsageError for a mistake in them.
 struct Command {
   const char* name;
   const char* usage;  // after "kernels "
   const char* description;
-  int (*main)(const std::vector<std::string>& tokens);
+  int (*main)(const std::vector<std::string>& tokens, std::ostream& out);
 };
 
 const Command kCommands[] = {
@@ -81,10 +44,9 @@ const Command kCommands[] = {
      "compare two saved runs: digests, time ratios and verdicts", &compare_command},
 };
 
-int main_kernels(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+int main_kernels(const std::vector<std::string>& args, std::ostream& out) {
   for (const Command& c : kCommands)
-    if (!args.empty() && args[0] == c.name) return c.main({args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == c.name) return c.main({args.begin() + 1, args.end()}, out);
 
   // No command: the program's own options, and the help that lists the commands.
   std::string usage;
@@ -99,13 +61,18 @@ int main_kernels(int argc, char** argv) {
     std::fputs(app->help().c_str(), stderr);
     return 2;
   }
+  std::string help;
   try {
-    if (!parse_or_help(*app, "", args)) return 0;
+    help = parse_or_help(*app, "", args);
   } catch (const UsageError& e) {
     throw UsageError(std::string(e.what()) + " (try 'kernels --help')");
   }
+  if (!help.empty()) {
+    out << help;
+    return 0;
+  }
   if (!version) throw UsageError("no command (try 'kernels --help')");
-  std::fputs(version_text().c_str(), stdout);
+  out << version_text();
   return 0;
 }
 
@@ -113,13 +80,26 @@ int main_kernels(int argc, char** argv) {
 }  // namespace kernels::runner
 
 int main(int argc, char** argv) {
+  using namespace kernels::runner;
+  int status = 0;
+  bool reported = false;  // a lost write that has already been said
   try {
-    return kernels::runner::main_kernels(argc, argv);
-  } catch (const kernels::runner::UsageError& e) {
+    status = main_kernels({argv + 1, argv + argc}, std::cout);
+  } catch (const UsageError& e) {
     std::fprintf(stderr, "kernels: %s\n", e.what());
-    return 2;
+    status = 2;
+  } catch (const OutputError& e) {
+    std::fprintf(stderr, "kernels: %s\n", e.what());
+    status = 1;
+    reported = true;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kernels: %s\n", e.what());
-    return 1;
+    status = 1;
   }
+  // Whatever the command said must have reached its destination: a lost report is a failure.
+  if (const std::string failure = close_standard_output(); !failure.empty() && !reported) {
+    std::fprintf(stderr, "kernels: %s\n", failure.c_str());
+    if (status == 0) status = 1;
+  }
+  return status;
 }

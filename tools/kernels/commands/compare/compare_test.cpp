@@ -1,0 +1,98 @@
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "commands/compare/compare.h"
+#include "commands/compare/ratio_interval.h"
+#include "core/test_support.h"
+
+namespace kernels::runner {
+namespace {
+
+// n run times around `centre`, with up to 10 % noise, from a fixed generator.
+std::vector<double> times(std::mt19937& random, int n, double centre) {
+  std::vector<double> out;
+  for (int i = 0; i < n; ++i)
+    out.push_back(centre * (1.0 + 0.1 * static_cast<double>(random() % 1000) / 1000.0));
+  return out;
+}
+
+TEST(RatioInterval, CoversOneForOneBuildAndExcludesItForADoubledTime) {
+  // Two runs of one build: the 95 % interval should cover 1 in most trials, a doubled time never.
+  std::mt19937 random(7);
+  int covered = 0;
+  const int trials = 200;
+  for (int trial = 0; trial < trials; ++trial) {
+    const std::vector<double> a = times(random, 10, 0.01), b = times(random, 10, 0.01);
+    const RatioInterval same = median_ratio_interval(a, b);
+    ASSERT_TRUE(same.low && same.high);
+    if (*same.low <= 1.0 && 1.0 <= *same.high) {
+      ++covered;
+      EXPECT_STREQ(same.verdict, "same");
+    }
+    const std::vector<double> doubled = times(random, 5, 0.02);
+    const RatioInterval slower = median_ratio_interval(a, doubled);
+    EXPECT_GT(*slower.low, 1.5) << trial;
+    EXPECT_LT(*slower.high, 2.5) << trial;
+    EXPECT_STREQ(slower.verdict, "slower");
+    EXPECT_STREQ(median_ratio_interval(doubled, a).verdict, "faster");
+  }
+  EXPECT_GE(covered, trials * 85 / 100);
+  const RatioInterval one = median_ratio_interval({0.01}, {0.03});
+  EXPECT_DOUBLE_EQ(*one.ratio, 3.0);
+  EXPECT_FALSE(one.low.has_value());
+  EXPECT_STREQ(one.verdict, "same");  // one run a side: nothing significant
+  EXPECT_FALSE(median_ratio_interval({}, {0.01}).ratio.has_value());
+}
+
+std::string report(const std::string& kernel, const std::string& digest, double seconds,
+                   const std::string& compiler) {
+  return Json{{"kernel", kernel},
+              {"args", {"--size", "8"}},
+              {"seconds", {{"each", {seconds, seconds * 1.01, seconds * 0.99}}}},
+              {"digest", digest},
+              {"context", {{"compiler", compiler}, {"cpus", 2}}}}
+      .dump();
+}
+
+int compare(const std::vector<std::string>& tokens, std::string& out) {
+  std::ostringstream stream;
+  const int status = compare_command(tokens, stream);
+  out = stream.str();
+  return status;
+}
+
+TEST(Compare, PairsByJobAndArgsAndFailsOnAChangedDigest) {
+  const ScratchDir dir;
+  const std::string a = dir.file("a", report("bisort", "00000000000000aa", 1.0, "gcc") + "\n\n" +
+                                          report("matrix", "00000000000000bb", 1.0, "gcc") +
+                                          "\n{\"fit\": \"n log n\"}\nnot json\n");
+  const std::string b = dir.file("b", report("matrix", "00000000000000bb", 2.0, "clang") + "\n" +
+                                          report("pyramid", "00000000000000cc", 1.0, "clang"));
+  std::string out;
+  EXPECT_EQ(compare({a, b, "--json"}, out), 0);
+  std::vector<Json> lines;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line));
+  ASSERT_EQ(lines.size(), 4u) << out;
+  EXPECT_EQ(lines[0], (Json{{"context_differences", {{"compiler", {"gcc", "clang"}}}}}));
+  EXPECT_EQ(lines[1]["kernel"], "matrix");
+  EXPECT_EQ(lines[1]["same_digest"], true);
+  EXPECT_DOUBLE_EQ(lines[1]["ratio"].get<double>(), 2.0);
+  EXPECT_EQ(lines[1]["verdict"], "slower");
+  EXPECT_EQ(lines[2], (Json{{"only_in", "A"}, {"kernel", "bisort"}, {"args", {"--size", "8"}}}));
+  EXPECT_EQ(lines[3]["only_in"], "B");
+
+  const std::string changed = dir.file("c", report("matrix", "00000000000000bc", 1.0, "gcc"));
+  EXPECT_EQ(compare({a, changed}, out), 1);
+  EXPECT_NE(out.find("DIFFERS"), std::string::npos) << out;
+  EXPECT_THROW(compare({a, dir.file("empty", "\n{\"fit\": 1}\n")}, out), UsageError);
+  EXPECT_THROW(compare({a, dir.path("missing")}, out), UsageError);
+  EXPECT_THROW(compare({a}, out), UsageError);
+}
+
+}  // namespace
+}  // namespace kernels::runner

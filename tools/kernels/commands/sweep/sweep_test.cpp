@@ -1,0 +1,110 @@
+#include "commands/sweep/sweep.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "commands/sweep/sweep_values.h"
+
+namespace kernels::runner {
+namespace {
+
+using Values = std::vector<long long>;
+
+TEST(SweepValues, GeometricRangeMultipliesUpToItsEnd) {
+  EXPECT_EQ(parse_sweep_values("1000..64000x4"), (Values{1000, 4000, 16000, 64000}));
+  EXPECT_EQ(parse_sweep_values("1000..63999x4"), (Values{1000, 4000, 16000}));
+  EXPECT_EQ(parse_sweep_values("10..40x1.5"), (Values{10, 15, 23, 34}));  // rounded
+  EXPECT_EQ(parse_sweep_values("5..5x2"), (Values{5}));
+  EXPECT_EQ(parse_sweep_values("1024..4194304x4").size(), 7u);
+  // A small factor from a small start repeats values after rounding: each is kept once.
+  const Values slow = parse_sweep_values("1..4x1.1");
+  EXPECT_EQ(slow.front(), 1);
+  EXPECT_EQ(slow.back(), 4);
+  for (std::size_t i = 1; i < slow.size(); ++i) EXPECT_LT(slow[i - 1], slow[i]);
+}
+
+TEST(SweepValues, ListIsTakenAsGivenWhenItAscends) {
+  EXPECT_EQ(parse_sweep_values("7"), (Values{7}));
+  EXPECT_EQ(parse_sweep_values("-1,0,010,300"), (Values{-1, 0, 10, 300}));
+}
+
+TEST(SweepValues, RefusesMalformedEmptyDescendingAndFlatInputs) {
+  for (const char* bad : {"",
+                          "64000..1000x4",
+                          "1..8x1",
+                          "1..8x0.5",
+                          "1..8x-2",
+                          "1..8",
+                          "1..8x",
+                          "1..8xabc",
+                          "1..8x2x",
+                          "1..8xinf",
+                          "0..8x2",
+                          "-4..8x2",
+                          "1e3..8000x2",
+                          "0x10..100x2",
+                          "a,b",
+                          "1,,2",
+                          "1,2,",
+                          ",1",
+                          "3,1000,20",
+                          "1,1",
+                          "+-5",
+                          "1..100000000000000x1.0001",
+                          "99999999999999999999",
+                          "1..99999999999999999999x2",
+                          " 8"})
+    EXPECT_THROW(parse_sweep_values(bad), UsageError) << bad;
+}
+
+TEST(ParseSweep, ConfiguresTheJobAtEachValueWithTheRunnerSettings) {
+  const SweepPlan plan =
+      parse_sweep({"bisort", "--over", "size=1024..4096x2", "--repeat", "2", "--json"});
+  EXPECT_EQ(plan.kernel, "bisort");
+  EXPECT_EQ(plan.option, "size");
+  EXPECT_EQ(plan.values, (Values{1024, 2048, 4096}));
+  EXPECT_EQ(plan.settings.run.repeat, 2);
+  EXPECT_TRUE(plan.settings.json);
+  EXPECT_EQ(sweep_job(plan, 2048)->args(), (std::vector<std::string>{"--size", "2048"}));
+
+  const SweepPlan dashed = parse_sweep({"transpose", "--rows", "64", "--over=--cols=8,16"});
+  EXPECT_EQ(dashed.option, "cols");
+  EXPECT_EQ(sweep_job(dashed, 16)->args(),
+            (std::vector<std::string>{"--rows", "64", "--cols", "16"}));
+  EXPECT_FALSE(parse_sweep({"bisort", "--help"}).help.empty());
+}
+
+TEST(ParseSweep, RefusesWhatCannotBeSweptBeforeRunningAnything) {
+  const std::vector<std::vector<std::string>> bad{
+      {},
+      {"bisort"},                                                   // no --over
+      {"nosuch", "--over", "size=1,2"},                             // no such job
+      {"all", "--over", "size=1,2"},                                // not one job
+      {"bisort", "--over", "size"},                                 // no values
+      {"bisort", "--over"},                                         //
+      {"bisort", "--over", "foo=1,2"},                              // no such option
+      {"context-model", "--over", "generate=1,2"},                  // not numeric
+      {"context-model", "--over", "input=1,2"},                     // not numeric
+      {"matrix", "--over", "no-multiply=1,2"},                      // a flag
+      {"bisort", "--over", "repeat=1,2"},                           // the runner's, not the job's
+      {"bisort", "--over", "size=0,8"},                             // the job refuses 0
+      {"bisort", "--over", "size=8,67108865"},                      // and one above its limit
+      {"transpose", "--rows", "65536", "--over", "cols=512,2048"},  // too many values in all
+      {"bisort", "--over", "size=64..8x2"},                         // descending
+      {"bisort", "--over", "size=8,16", "--size", "4"},             // swept and given
+      {"bisort", "--over", "size=8,16", "--size=4"},
+      {"bisort", "--over", "size=8", "--over", "size=16"},  // two sweeps
+      {"bisort", "--over", "size=8,16", "--bogus"},         // the job has no such option
+      {"bisort", "--over", "size=8,16", "--", "x"},         // the job refuses both
+  };
+  for (const auto& tokens : bad) {
+    std::string line;
+    for (const auto& t : tokens) line += t + " ";
+    EXPECT_THROW(parse_sweep(tokens), UsageError) << line;
+  }
+}
+
+}  // namespace
+}  // namespace kernels::runner

@@ -1,0 +1,36 @@
+// What the runner's tests share: peak-memory readings and a run as the runner does it.
+#ifndef KERNELS_TOOLS_KERNELS_CORE_TEST_SUPPORT_H_
+#define KERNELS_TOOLS_KERNELS_CORE_TEST_SUPPORT_H_
+
+#include <fstream>
+#include <string>
+
+#include "core/run_job.h"
+#include "core/scratch_dir.h"
+
+namespace kernels::runner {
+
+// Resets the peak resident memory of this process to what it holds now; false where the system
+// cannot.
+inline bool reset_peak_memory() {
+  std::ofstream clear_refs("/proc/self/clear_refs");
+  return static_cast<bool>(clear_refs << "5" << std::flush);
+}
+
+// The peak resident memory of this process since it started or was last reset, in KiB; -1 when
+// the system does not tell.
+inline long peak_memory_kib() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+// A report as `kernels run --repeat N` makes it: one warm-up, N timed runs, one observed run.
+inline Report run_job(const std::string& name, Job& job, int repeat) {
+  return run_job(name, job, RunSettings{1, repeat, true});
+}
+
+}  // namespace kernels::runner
+
+#endif  // KERNELS_TOOLS_KERNELS_CORE_TEST_SUPPORT_H_
