@@ -3,7 +3,9 @@
 #define KERNELS_TOOLS_KERNELS_CORE_TEST_SUPPORT_H_
 
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/run_job.h"
 #include "core/scratch_dir.h"
@@ -24,6 +26,16 @@ inline long peak_memory_kib() {
   for (std::string line; std::getline(status, line);)
     if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
   return -1;
+}
+
+// Runs `command` (verify_command, compare_command, ...) on `tokens` as main does: returns its
+// exit status and leaves what it printed in `out`. Its exceptions pass through.
+template <class Command>
+int call_command(Command command, const std::vector<std::string>& tokens, std::string& out) {
+  std::ostringstream stream;
+  const int status = command(tokens, stream);
+  out = stream.str();
+  return status;
 }
 
 // A report as `kernels run --repeat N` makes it: one warm-up, N timed runs, one observed run.

@@ -1,5 +1,4 @@
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,13 +57,6 @@ std::string report(const std::string& kernel, const std::string& digest, double 
       .dump();
 }
 
-int compare(const std::vector<std::string>& tokens, std::string& out) {
-  std::ostringstream stream;
-  const int status = compare_command(tokens, stream);
-  out = stream.str();
-  return status;
-}
-
 TEST(Compare, PairsByJobAndArgsAndFailsOnAChangedDigest) {
   const ScratchDir dir;
   const std::string a = dir.file("a", report("bisort", "00000000000000aa", 1.0, "gcc") + "\n\n" +
@@ -73,7 +65,7 @@ TEST(Compare, PairsByJobAndArgsAndFailsOnAChangedDigest) {
   const std::string b = dir.file("b", report("matrix", "00000000000000bb", 2.0, "clang") + "\n" +
                                           report("pyramid", "00000000000000cc", 1.0, "clang"));
   std::string out;
-  EXPECT_EQ(compare({a, b, "--json"}, out), 0);
+  EXPECT_EQ(call_command(compare_command, {a, b, "--json"}, out), 0);
   std::vector<Json> lines;
   std::istringstream in(out);
   for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line));
@@ -87,11 +79,12 @@ TEST(Compare, PairsByJobAndArgsAndFailsOnAChangedDigest) {
   EXPECT_EQ(lines[3]["only_in"], "B");
 
   const std::string changed = dir.file("c", report("matrix", "00000000000000bc", 1.0, "gcc"));
-  EXPECT_EQ(compare({a, changed}, out), 1);
+  EXPECT_EQ(call_command(compare_command, {a, changed}, out), 1);
   EXPECT_NE(out.find("DIFFERS"), std::string::npos) << out;
-  EXPECT_THROW(compare({a, dir.file("empty", "\n{\"fit\": 1}\n")}, out), UsageError);
-  EXPECT_THROW(compare({a, dir.path("missing")}, out), UsageError);
-  EXPECT_THROW(compare({a}, out), UsageError);
+  EXPECT_THROW(call_command(compare_command, {a, dir.file("empty", "\n{\"fit\": 1}\n")}, out),
+               UsageError);
+  EXPECT_THROW(call_command(compare_command, {a, dir.path("missing")}, out), UsageError);
+  EXPECT_THROW(call_command(compare_command, {a}, out), UsageError);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,13 +20,6 @@ KnownCase transpose_case() {
       return c;
   ADD_FAILURE() << "no 7 x 13 transpose case";
   return {};
-}
-
-int verify(const std::vector<std::string>& tokens, std::string& out) {
-  std::ostringstream stream;
-  const int status = verify_command(tokens, stream);
-  out = stream.str();
-  return status;
 }
 
 TEST(Verify, APlantedWrongDigestOrFigureFails) {
@@ -61,13 +53,13 @@ TEST(Verify, ATableRecordedByThisBuildVerifiesAndFixesAPlantedDigest) {
   const std::string planted = dir.file("planted.jsonl", known_case_json(wrong).dump() + "\n");
   const std::string recorded = dir.path("recorded.jsonl");
   std::string out;
-  EXPECT_EQ(verify({"--results", planted, "--record", recorded}, out), 1);
+  EXPECT_EQ(call_command(verify_command, {"--results", planted, "--record", recorded}, out), 1);
   EXPECT_EQ(out, "FAIL  transpose --rows 7 --cols 13  expected 0123456789abcdef actual " + right +
                      "\n0 passed, 1 failed\n");
 
-  EXPECT_EQ(verify({"--results", recorded}, out), 0) << out;
+  EXPECT_EQ(call_command(verify_command, {"--results", recorded}, out), 0) << out;
   EXPECT_EQ(out, "PASS  transpose --rows 7 --cols 13\n1 passed, 0 failed\n");
-  EXPECT_EQ(verify({"--results", recorded, "--json"}, out), 0);
+  EXPECT_EQ(call_command(verify_command, {"--results", recorded, "--json"}, out), 0);
   std::istringstream lines(out);
   std::string first, last;
   std::getline(lines, first);
