@@ -181,5 +181,22 @@ TEST(KnownResults, ContextModelAbabIsTheHandTrace) {
   EXPECT_EQ(found, 1);
 }
 
+TEST(KnownResults, ATableThatDoesNotParseIsAUsageErrorNamingItsLine) {
+  const std::string good = R"({"kernel": "transpose", "args": [], "digest": "0123456789abcdef"})";
+  EXPECT_EQ(parse_known_results("\n" + good + "\n\n", "t").size(), 1u);
+  for (const std::string& bad : std::vector<std::string>{
+           "{", R"({"kernel": "nosuch", "args": [], "digest": "0123456789abcdef"})",
+           R"({"kernel": "transpose", "args": [], "digest": "0123456789ABCDEF"})",
+           R"({"kernel": "transpose", "args": "x", "digest": "0123456789abcdef"})",
+           R"({"kernel": "transpose", "digest": "0123456789abcdef"})"}) {
+    try {
+      parse_known_results(good + "\n" + bad, "t");
+      ADD_FAILURE() << bad;
+    } catch (const UsageError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("t:2: ", 0), 0u) << e.what();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kernels::runner

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "commands/verify/case_input.h"
 #include "commands/verify/known_results.h"
 #include "commands/verify/verify.h"
 #include "core/test_support.h"
@@ -68,40 +67,6 @@ TEST(Verify, ATableRecordedByThisBuildVerifiesAndFixesAPlantedDigest) {
   EXPECT_EQ(j["actual"], right);
   EXPECT_EQ(j["pass"], true);
   EXPECT_EQ(Json::parse(last), (Json{{"passed", 1}, {"failed", 0}}));
-}
-
-TEST(Verify, ATableThatDoesNotParseIsAUsageErrorNamingItsLine) {
-  const std::string good = R"({"kernel": "transpose", "args": [], "digest": "0123456789abcdef"})";
-  EXPECT_EQ(parse_known_results("\n" + good + "\n\n", "t").size(), 1u);
-  for (const std::string& bad : std::vector<std::string>{
-           "{", R"({"kernel": "nosuch", "args": [], "digest": "0123456789abcdef"})",
-           R"({"kernel": "transpose", "args": [], "digest": "0123456789ABCDEF"})",
-           R"({"kernel": "transpose", "args": "x", "digest": "0123456789abcdef"})",
-           R"({"kernel": "transpose", "digest": "0123456789abcdef"})"}) {
-    try {
-      parse_known_results(good + "\n" + bad, "t");
-      ADD_FAILURE() << bad;
-    } catch (const UsageError& e) {
-      EXPECT_EQ(std::string(e.what()).rfind("t:2: ", 0), 0u) << e.what();
-    }
-  }
-}
-
-TEST(CaseInput, WritesLittleEndianValuesAndRefusesBadDescriptions) {
-  EXPECT_EQ(case_input_bytes(Json{{"name", "x"}, {"int32", {1, -2}}}),
-            (std::vector<std::uint8_t>{1, 0, 0, 0, 0xfe, 0xff, 0xff, 0xff}));
-  EXPECT_EQ(case_input_bytes(Json{{"name", "x"}, {"text", "ab"}}),
-            (std::vector<std::uint8_t>{'a', 'b'}));
-  for (const Json& bad : {Json{{"text", "a"}}, Json{{"name", "x"}},
-                          Json{{"name", "x"}, {"text", "a"}, {"int32", {1}}},
-                          Json{{"name", "x"}, {"int32", {4294967296LL}}},
-                          Json{{"name", "x"}, {"sample_pyramid", {16, 16, 4}}},
-                          Json{{"name", "x"}, {"generate", "nosuch"}, {"length", 3}},
-                          Json{{"name", "x"}, {"generate", "text"}, {"length", 0}}})
-    EXPECT_THROW(case_input_bytes(bad), UsageError) << bad.dump();
-  const ScratchDir dir;
-  EXPECT_THROW(write_case_input(Json{{"name", "../x"}, {"text", "a"}}, dir.root().string()),
-               UsageError);
 }
 
 }  // namespace
