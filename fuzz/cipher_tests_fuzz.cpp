@@ -12,6 +12,7 @@
 
 #include "kernels/cipher_tests/cipher_tests.h"
 #include "kernels/cipher_tests/internal.h"
+#include "kernels/cipher_tests/test_support.h"
 #include "kernels/shell/shell.h"
 
 namespace {
@@ -19,16 +20,11 @@ namespace {
 namespace ct = kernels::cipher_tests;
 namespace in = kernels::cipher_tests::internal;
 using in::Frame;
+using kernels::cipher_tests::testing::fold_key;
+using kernels::cipher_tests::testing::same_buffers;
 
 void check(bool ok) {
   if (!ok) std::abort();
-}
-
-// The frame's buffers, from the key text to the round label, are the same in both.
-bool same_buffers(const Frame& a, const Frame& b) {
-  constexpr std::size_t kSpan =
-      offsetof(Frame, roundLabel) + sizeof a.roundLabel - offsetof(Frame, keyText);
-  return std::memcmp(a.keyText, b.keyText, kSpan) == 0;
 }
 
 struct Reader {
@@ -173,21 +169,6 @@ void fuzz_generator(Reader& r, int which) {
   check(same_buffers(f, want));
 }
 
-// What one pass folds into the key bytes, as the generators' fold rule reads: `target` is the
-// buffer the cipher calls write, `other` the second buffer it reads.
-void fold(unsigned char* key, int keyBits, const unsigned char* target,
-          const unsigned char* other) {
-  if (keyBits == 128) {
-    for (int j = 0; j < 16; ++j) key[j] ^= target[j];
-  } else if (keyBits == 192) {
-    for (int j = 0; j < 8; ++j) key[j] ^= other[8 + j];
-    for (int j = 0; j < 16; ++j) key[8 + j] ^= target[j];
-  } else if (keyBits == 256) {
-    for (int j = 0; j < 16; ++j) key[j] ^= other[j];
-    for (int j = 0; j < 16; ++j) key[16 + j] ^= target[j];
-  }
-}
-
 // The Monte Carlo generators with a few passes of a few calls: every step of a pass, with the
 // fold's result checked exactly (the cipher operations write nothing, so each pass folds the
 // same buffers, and an odd number of passes leaves them folded in once).
@@ -231,7 +212,7 @@ void fuzz_monte_carlo(Reader& r, bool cbc) {
   if (passes > 0 && k / 4 >= 0 && k / 4 < 320) want.keyText[k / 4] = '\0';
   const unsigned char* target = cbc ? want.secondBlock : want.block;
   const unsigned char* other = !cbc ? want.secondBlock : decrypt ? want.ivBlock : want.block;
-  for (std::uint64_t pass = 0; pass < passes; ++pass) fold(want.keyBytes, k, target, other);
+  for (std::uint64_t pass = 0; pass < passes; ++pass) fold_key(want.keyBytes, k, target, other);
   check(same_buffers(f, want));
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "kernels/matrix/matrix.h"
+#include "kernels/matrix/reference.h"
 #include "kernels/shell/shell.h"
 
 namespace {
@@ -56,9 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!alias)
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j) rc[i][j] = c[i][j];
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
-      for (int k = 0; k < n; ++k) rc[i][j] = rc[i][j] + ra[i][k] * rb[k][j];
+  kernels::matrix::reference::multiply(n, rc, ra, rb);
   kernels::matrix::matxmult(n, c, a, b);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j)

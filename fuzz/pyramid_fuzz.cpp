@@ -10,6 +10,7 @@
 
 #include "kernels/pyramid/pyramid.h"
 #include "kernels/pyramid/reference.h"
+#include "kernels/shell/shell.h"
 #include "oracles.h"
 
 namespace {
@@ -17,15 +18,10 @@ namespace {
 class Input {
  public:
   Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  // The next input byte; once the input is used up, bytes from an xorshift sequence seeded by
+  // The next input byte; once the input is used up, bytes from an xorshift32 sequence seeded by
   // it, so that short inputs still fill every band of a large pyramid.
   std::uint8_t byte() {
-    if (size_ == 0) {
-      state_ ^= state_ << 13;
-      state_ ^= state_ >> 17;
-      state_ ^= state_ << 5;
-      return static_cast<std::uint8_t>(state_ >> 24);
-    }
+    if (size_ == 0) return static_cast<std::uint8_t>(kernels::shell::xorshift32(state_) >> 24);
     --size_;
     state_ = (state_ ^ *data_) * 0x01000193u;
     return *data_++;

@@ -1,4 +1,16 @@
 // The arithmetic encoder: interval narrowing, renormalisation and follow bits.
+//
+// The range invariant. start_encoding leaves low = 0, high = 0xffff. After a renormalisation
+// none of its three cases applies: high >= 0x8000 and low < 0x8000 (cases 1 and 2), and not both
+// low >= 0x4000 and high < 0xc000 (case 3), so low < 0x4000 or high >= 0xc000. Either way
+// high - low >= 0x4001: between symbols the interval holds at least 0x4002 values.
+//
+// Why kMaxSafeTotal is safe. With range = high - low + 1 >= 0x4002 and a total T <= 0x4002 <=
+// range, a share [lower, upper) of width at least 1 narrows the interval to
+//   floor(range * upper / T) - floor(range * lower / T)
+// values, and two numbers at least range / T >= 1 apart have floors at least 1 apart: the
+// interval is never empty. The products stay below 0x10000 * 0x4002 < 2^31, so nothing is
+// refused as too large either. Above kMaxSafeTotal a share of 1 can fall between two code values.
 #include "kernels/arith_coder/arith_coder.h"
 
 #include <bit>
@@ -48,7 +60,10 @@ void renormalise() {
 }
 
 // The same loop when nobody observes output_bit, whose calls then do nothing: all passes at
-// once, to the same low, high and bits_to_follow. As 16-bit values with low <= high:
+// once, in a few word operations instead of one pass per bit, to the same low, high and
+// bits_to_follow. encode takes it whenever no observer is installed; with one installed it runs
+// the loop pass by pass, so the observer sees every bit and every intermediate state. As 16-bit
+// values with low <= high:
 // - cases 1 and 2 apply while the top bits of low and high agree; they shift out the common
 //   leading bits, the first of them paying the owed follow bits;
 // - then the top bits are 0 in low and 1 in high, and case 3 applies while the next bit is 1 in

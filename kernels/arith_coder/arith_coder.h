@@ -33,11 +33,10 @@ inline constexpr std::int32_t kHalf = 0x8000;
 // straddling case, which owes a follow bit.
 inline constexpr std::int32_t kFirstQuarter = 0x4000;
 inline constexpr std::int32_t kThirdQuarter = 0xc000;
-// Since start_encoding the interval holds at least 0x4002 values between symbols, so with a
-// total up to this value every share of at least 1 narrows it to a non-empty interval. Above
-// it, a small share can come out empty (and is refused). Before the first start_encoding the
+// The largest total for which, after start_encoding, no share of at least 1 is refused as empty.
+// Above it a small share can be refused (kEmptyInterval). Before the first start_encoding the
 // interval is the single value 0: only a share reaching the total (table[symbol - 1] ==
-// table[0]) is not empty.
+// table[0]) is coded.
 inline constexpr std::int32_t kMaxSafeTotal = 0x4002;
 
 // ---------------------------------------------------------------------------------------------
@@ -79,8 +78,6 @@ const char* encode_result_name(EncodeResult result);
 // and subtracts 0x8000 from both; low >= 0x4000 and high < 0xc000 adds a follow bit and
 // subtracts 0x4000 from both; after each, low = 2 * low and high = 2 * high + 1. A settled bit
 // goes to output_bit followed by the owed opposite bits. Divisions truncate toward zero.
-// Afterwards low < 0x8000 <= high and the interval does not lie inside [0x4000, 0xc000), so
-// high - low + 1 >= 0x4002.
 // A symbol whose share is the whole total leaves the interval unchanged.
 // REFUSES (returns the reason, changes nothing, emits nothing) a call that would read before the
 // table, divide by zero or overflow, or narrow the interval to nothing; see EncodeResult. After
@@ -103,11 +100,9 @@ void done_encoding();
 void output_bit(int bit);
 
 // ---------------------------------------------------------------------------------------------
-// Observing the bit sink. With no observer installed (the default) output_bit costs one
-// predictable branch, and encode_symbol, knowing its calls would do nothing, renormalises in a
-// few word operations instead of one pass per bit, to the same state. With one installed it
-// runs pass by pass, so the observer sees every bit in order (and the state as each pass
-// leaves it). Observing never changes what the coder does.
+// Observing the bit sink. An installed observer sees every bit in order, and low, high and
+// bits_to_follow as each renormalisation pass leaves them. Observing never changes what the
+// coder does; with no observer installed (the default) the coder runs faster.
 // ---------------------------------------------------------------------------------------------
 
 struct Observer {
@@ -140,9 +135,9 @@ inline constexpr std::int32_t kOrder0MaxTotal = 16383;
 void order0_table(const std::uint8_t* bytes, std::size_t count, int* table);
 
 // The sample input that the runner codes by default and the benchmark measures: skewed bytes
-// over nearly every value. x runs through xorshift32 from 2463534242 (x ^= x << 13; x ^= x >> 17;
-// x ^= x << 5, before each byte), and each byte is a * b * c >> 16 for the three upper bytes
-// a, b, c of x: the product of three uniform values, so small values are common, large ones rare.
+// over nearly every value. x runs through shell::xorshift32 from 2463534242 (one step before
+// each byte), and each byte is a * b * c >> 16 for the three upper bytes a, b, c of x: the
+// product of three uniform values, so small values are common, large ones rare.
 inline constexpr std::size_t kSampleInputSize = 246 * 1024;
 // Writes the first `count` bytes of the sample sequence. REQUIRES: bytes holds `count` bytes.
 void sample_input(std::uint8_t* bytes, std::size_t count);

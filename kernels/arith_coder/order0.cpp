@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "kernels/arith_coder/arith_coder.h"
+#include "kernels/shell/shell.h"
 
 namespace kernels::arith_coder {
 
@@ -35,9 +36,7 @@ void order0_table(const std::uint8_t* bytes, std::size_t count, int* table) {
 void sample_input(std::uint8_t* bytes, std::size_t count) {
   std::uint32_t x = 2463534242u;
   for (std::size_t i = 0; i < count; ++i) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
+    shell::xorshift32(x);
     bytes[i] = static_cast<std::uint8_t>(((x >> 8) & 0xff) * ((x >> 16) & 0xff) * (x >> 24) >> 16);
   }
 }

@@ -1,6 +1,7 @@
 // Test support: records the harness's calls through the observer, as calls with their buffers
 // named by their role in a generator's frame, and checks them on the fly against an expected
-// sequence written from the generators' steps. Used only by the tests.
+// sequence written from the generators' steps; and the reference of the Monte Carlo key fold.
+// Used by the tests and the fuzz target (it needs no test framework).
 #ifndef KERNELS_CIPHER_TESTS_TEST_SUPPORT_H_
 #define KERNELS_CIPHER_TESTS_TEST_SUPPORT_H_
 
@@ -88,6 +89,23 @@ inline bool same_buffers(const Frame& a, const Frame& b) {
   constexpr std::size_t kSpan =
       offsetof(Frame, roundLabel) + sizeof a.roundLabel - offsetof(Frame, keyText);
   return std::memcmp(a.keyText, b.keyText, kSpan) == 0;
+}
+
+// What one Monte Carlo pass folds into the key bytes `key`, as the generators' fold rule reads
+// it, for a key of keyBits 128, 192 or 256 (any other length folds nothing): `target` is the
+// buffer the cipher calls write into, `other` the second buffer the fold reads. key holds 32
+// bytes, target and other 16.
+inline void fold_key(unsigned char* key, int keyBits, const unsigned char* target,
+                     const unsigned char* other) {
+  if (keyBits == 128) {
+    for (int j = 0; j < 16; ++j) key[j] ^= target[j];
+  } else if (keyBits == 192) {
+    for (int j = 0; j < 8; ++j) key[j] ^= other[8 + j];
+    for (int j = 0; j < 16; ++j) key[8 + j] ^= target[j];
+  } else if (keyBits == 256) {
+    for (int j = 0; j < 16; ++j) key[j] ^= other[j];
+    for (int j = 0; j < 16; ++j) key[16 + j] ^= target[j];
+  }
 }
 
 // Calls of makeKey, cipherInit, blockEncrypt, blockDecrypt, cipherUpdateRounds, blockPrint.

@@ -5,11 +5,10 @@
 
 namespace kernels::context_model {
 
+using internal::kEscape;
 using internal::shared_stream;
 
 namespace {
-
-constexpr int kEscape = 257;
 
 bool g_plain_walks = false;
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "kernels/context_model/context_model.h"
+#include "kernels/context_model/hand_trace.h"
 #include "kernels/context_model/internal.h"
 #include "kernels/context_model/test_support.h"
 
@@ -113,23 +114,22 @@ TEST_P(Coding, FourRepeatsThenANewSymbolAtMaxOrderOne) {
 }
 
 TEST_P(Coding, ShortTextWithEndOfInput) {
-  load("abab");
+  load(hand_trace::kAbabText);
   Recorder rec;
   encode_all(true);
-  EXPECT_EQ(rec.calls(),
-            (std::vector<Call>{enc(97, 98, 257), enc(0, 1, 2), enc(97, 98, 256), enc(3, 4, 4),
-                               enc(1, 2, 2), enc(0, 1, 2), enc(0, 2, 3), enc(254, 255, 255)}));
-  EXPECT_EQ(nodes(),
-            (std::vector<Node>{{8, 6, 3, 256}, {3, 3, 1, 98}, {6, 3, 2, 256}, {7, 1, 2, 256}}));
-  EXPECT_EQ(entries(), (std::vector<Entry>{{2, 0, 97},
-                                           {4, 1, 98},
-                                           {3, 0, 98},
-                                           {-3, 0, 97},
-                                           {-3, 0, 97},
-                                           {-5, 4, 256},
-                                           {-5, 5, 256},
-                                           {-5, 2, 256}}));
-  EXPECT_EQ(inputPos, 5);
+  std::vector<Call> calls;
+  for (const auto& [low, high, total] : hand_trace::kAbabCoderCalls)
+    calls.push_back(enc(low, high, total));
+  std::vector<Node> trace_nodes;
+  for (const auto& [first, count, escape, last] : hand_trace::kAbabNodes)
+    trace_nodes.emplace_back(first, count, escape, last);
+  std::vector<Entry> trace_entries;
+  for (const auto& [child, next, symbol] : hand_trace::kAbabEntries)
+    trace_entries.emplace_back(child, next, symbol);
+  EXPECT_EQ(rec.calls(), calls);
+  EXPECT_EQ(nodes(), trace_nodes);
+  EXPECT_EQ(entries(), trace_entries);
+  EXPECT_EQ(inputPos, hand_trace::kAbabInputPos);
 }
 
 TEST_P(Coding, OrderMinusOneModelOnlyCountsAtTheRoot) {

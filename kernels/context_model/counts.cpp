@@ -6,6 +6,7 @@
 namespace kernels::context_model {
 
 using internal::g_observer;
+using internal::kEscape;
 using internal::shared_stream;
 using shell::wrapping_add;
 using shell::wrapping_sub;
@@ -15,8 +16,6 @@ std::uint32_t S_high = 0;
 std::uint32_t S_value = 0;
 
 namespace {
-
-constexpr int kEscape = 257;
 
 struct Interval {
   std::int32_t low = 0;

@@ -19,8 +19,6 @@ namespace {
 using shell::wrapping_add;
 using shell::wrapping_sub;
 
-constexpr int kEscape = 257;
-
 // A coding walk owns the stamps (base, base + L] for its levels 1 .. L (level 1 is the first
 // context it visits). A symbol is excluded at level L when its stamp lies in (base, base + L): a
 // longer context of the same walk holds it. Each context stamps the symbols of its list that are

@@ -9,6 +9,9 @@
 
 namespace kernels::context_model::internal {
 
+// The escape symbol of the counting operations (257): one past the end-of-input symbol.
+inline constexpr int kEscape = 257;
+
 // The installed observer, null when none.
 extern const Observer* g_observer;
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "kernels/matrix/reference.h"
 #include "kernels/shell/shell.h"
 
 namespace kernels::matrix {
@@ -61,14 +62,6 @@ bool writes_are_private(int n, double** c, double** a, double** b) {
     if (it != merged.end() && it->lo < w.hi) return false;
   }
   return true;
-}
-
-// The literal i-j-k loop. Used when c's rows overlap each other or what the product reads, where
-// the order of reads and writes is part of the result.
-void multiply_ijk(int n, double** c, double** a, double** b) {
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
-      for (int k = 0; k < n; ++k) c[i][j] = c[i][j] + a[i][k] * b[k][j];
 }
 
 // Two doubles in one register; element-wise arithmetic rounds each lane exactly as scalar code.
@@ -174,7 +167,8 @@ void matxmult(int n, double** c, double** a, double** b) {
   if (writes_are_private(n, c, a, b)) {
     multiply_tiled(n, c, a, b);
   } else {
-    multiply_ijk(n, c, a, b);
+    // Overlapping rows: the order of reads and writes is part of the result.
+    reference::multiply(n, c, a, b);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "kernels/matrix/matrix.h"
+#include "kernels/matrix/reference.h"
 #include "kernels/shell/shell.h"
 
 namespace kernels::matrix {
@@ -15,13 +16,6 @@ class MatrixTest : public ::testing::Test {
   void SetUp() override { shell::arena_reset(); }
   void TearDown() override { shell::arena_reset(); }
 };
-
-// The literal loop, written out again as the reference.
-void reference_multiply(int n, double** c, double** a, double** b) {
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
-      for (int k = 0; k < n; ++k) c[i][j] = c[i][j] + a[i][k] * b[k][j];
-}
 
 bool same_bits(double x, double y) {
   return std::memcmp(&x, &y, sizeof x) == 0;
@@ -80,7 +74,7 @@ TEST_F(MatrixTest, MatchesTheLiteralLoopBitForBit) {
     double** b = random_matrix(n, rng);
     double** c = random_matrix(n, rng);
     double** expect = copy_matrix(n, c);
-    reference_multiply(n, expect, a, b);
+    reference::multiply(n, expect, a, b);
     matxmult(n, c, a, b);
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j) ASSERT_TRUE(same_bits(c[i][j], expect[i][j])) << n;
@@ -94,7 +88,7 @@ TEST_F(MatrixTest, AliasedOperandsFollowTheLiteralLoop) {
   double** a = random_matrix(n, rng);
   double** b = random_matrix(n, rng);
   double** a2 = copy_matrix(n, a);
-  reference_multiply(n, a2, a2, b);
+  reference::multiply(n, a2, a2, b);
   matxmult(n, a, a, b);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) ASSERT_TRUE(same_bits(a[i][j], a2[i][j]));
@@ -105,7 +99,7 @@ TEST_F(MatrixTest, AliasedOperandsFollowTheLiteralLoop) {
   double** b2 = copy_matrix(n, b);
   b[2] = c[4];
   b2[2] = c2[4];
-  reference_multiply(n, c2, a2, b2);
+  reference::multiply(n, c2, a2, b2);
   matxmult(n, c, a2, b);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) ASSERT_TRUE(same_bits(c[i][j], c2[i][j]));
@@ -123,7 +117,7 @@ TEST_F(MatrixTest, AliasedOperandsFollowTheLiteralLoop) {
   z[6] = shared + 3;
   z2[2] = shared2;
   z2[6] = shared2 + 3;
-  reference_multiply(m, z2, x, y);
+  reference::multiply(m, z2, x, y);
   matxmult(m, z, x, y);
   for (int i = 0; i < m; ++i)
     for (int j = 0; j < m; ++j) ASSERT_TRUE(same_bits(z[i][j], z2[i][j]));

@@ -1,6 +1,6 @@
-// Pyramid collapse: rebuilds an integer image from its pyramid of subbands, level by level, and
-// the in-place transpose that turns one subband of each level from column-by-column into
-// row-by-row order.
+// Pyramid collapse: rebuilds an integer image from its pyramid of subbands, level by level; and
+// the in-place int matrix transpose that turns one subband of each level from column-by-column
+// into row-by-row order.
 //
 // A pyramid of an x_size x y_size image with N levels fills exactly x_size * y_size int values:
 // first the low band of the coarsest level ((x_size >> N) x (y_size >> N), row by row), then for
@@ -14,17 +14,9 @@
 
 namespace kernels::pyramid {
 
-// Transposes, in place and with no extra storage, the rows x cols matrix of ints stored row by
-// row at `matrix`: afterwards it holds the cols x rows transpose, row by row (the element of row
-// r, column k moves from index r * cols + k to index k * rows + r). Works by following the
-// cycles of the index permutation m -> (m * cols) mod (rows * cols - 1) with a leader test, so
-// the first and last elements never move and matrices of at most 2 elements, one row or one
-// column are left unchanged.
-// The index products are exact for every size allowed below (they are formed in 64 bits where
-// 32 would not hold them), so large matrices transpose correctly.
-// REQUIRES: rows >= 1, cols >= 1, rows * cols <= 2^31 - 1 (an int-indexed array).
-// Outside that (a size below 1, or more than 2^31 - 1 elements) the matrix is left untouched.
-void internal_int_transpose(int* matrix, int rows, int cols);
+// ---------------------------------------------------------------------------------------------
+// The collapse, its size check and its sample input.
+// ---------------------------------------------------------------------------------------------
 
 // Rebuilds the x_size x y_size image from the `levels`-level pyramid at `pyramid` into `result`
 // (row by row), using both arrays as working storage. For each level l from levels - 1 down to 0,
@@ -40,10 +32,9 @@ void internal_int_transpose(int* matrix, int rows, int cols);
 // unchanged), band 2 of level 0 is in row-by-row order, and bands 1 and 3 of level 0 are
 // unchanged.
 //
-// REQUIRES: check_pyramid(x_size, y_size, levels) == PyramidStatus::kOk; both arrays hold
-// x_size * y_size ints and do not overlap.
-// With levels <= 0 neither array is touched. Sizes that check_pyramid rejects also leave both
-// arrays untouched (nothing is read or written); use collapse_pyr_checked to learn why.
+// REQUIRES: both arrays hold x_size * y_size ints and do not overlap.
+// With levels <= 0, or sizes that check_pyramid rejects, neither array is read or written; use
+// collapse_pyr_checked to learn why.
 void collapse_pyr(int* pyramid, int* result, int x_size, int y_size, int levels);
 
 // Whether collapse_pyr can rebuild an x_size x y_size image from a `levels`-level pyramid.
@@ -71,13 +62,27 @@ const char* describe(PyramidStatus status);
 PyramidStatus collapse_pyr_checked(int* pyramid, int* result, int x_size, int y_size, int levels);
 
 // The sample pyramid that the runner collapses by default and the benchmark measures, value by
-// value in storage order: an xorshift32 state starting at 0x2545f491 advances once per value
-// (s ^= s << 13; s ^= s >> 17; s ^= s << 5); the coarsest low band, (x_size >> levels) x
-// (y_size >> levels) values row by row, is the ramp 64 + 16 * (r + c); every other value is a
-// detail coefficient (s mod 9) - 4, from -4 to 4.
+// value in storage order: a shell::xorshift32 state starting at 0x2545f491 advances once per
+// value; the coarsest low band, (x_size >> levels) x (y_size >> levels) values row by row, is the
+// ramp 64 + 16 * (r + c); every other value is a detail coefficient (s mod 9) - 4, from -4 to 4.
 // REQUIRES: check_pyramid(x_size, y_size, levels) == PyramidStatus::kOk with levels >= 1;
 // pyramid holds x_size * y_size ints.
 void sample_pyramid(int* pyramid, int x_size, int y_size, int levels);
+
+// ---------------------------------------------------------------------------------------------
+// The in-place transpose. collapse_pyr calls it once per level, whence its name, but it is an
+// entry operation in its own right: it transposes any int matrix, and the runner, the benchmark
+// and the fuzz targets call it directly.
+// ---------------------------------------------------------------------------------------------
+
+// Transposes, in place and with no extra storage, the rows x cols matrix of ints stored row by
+// row at `matrix`: afterwards it holds the cols x rows transpose, row by row (the element of row
+// r, column k moves from index r * cols + k to index k * rows + r). The first and last elements
+// never move; matrices of at most 2 elements, one row or one column are left unchanged. Every
+// size up to 2^31 - 1 elements transposes correctly, however large the index products.
+// A size below 1, or rows * cols above 2^31 - 1 (more than an int can index), leaves the matrix
+// untouched.
+void internal_int_transpose(int* matrix, int rows, int cols);
 
 }  // namespace kernels::pyramid
 

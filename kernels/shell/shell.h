@@ -1,5 +1,6 @@
 // The program shell: the counting allocator, the diagnostics sink, the shared block and stream
-// handles, the run arena every kernel takes its records from, and the 32-bit wrapping helpers.
+// handles, the run arena every kernel takes its records from, the 32-bit wrapping helpers, and
+// the generator and byte order that sample inputs and input files share.
 #ifndef KERNELS_SHELL_SHELL_H_
 #define KERNELS_SHELL_SHELL_H_
 
@@ -29,6 +30,35 @@ constexpr std::int32_t wrapping_mul(std::int32_t a, std::int32_t b) {
 // -a, wrapping modulo 2^32 (the negation of INT32_MIN is INT32_MIN).
 constexpr std::int32_t wrapping_neg(std::int32_t a) {
   return static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(a));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sample data and input files. The kernels' sample inputs, the runner's generated inputs and the
+// fuzz targets draw from one generator; int32 values in files are 4 bytes, least significant
+// first, two's complement.
+// ---------------------------------------------------------------------------------------------
+
+// One step of the 32-bit xorshift generator: state ^= state << 13; state ^= state >> 17;
+// state ^= state << 5. Returns the new state. A state of 0 stays 0; any other runs through all
+// 2^32 - 1 nonzero values before it repeats.
+constexpr std::uint32_t xorshift32(std::uint32_t& state) {
+  state ^= state << 13;
+  state ^= state >> 17;
+  state ^= state << 5;
+  return state;
+}
+
+// Stores `value` in bytes[0 .. 3], least significant byte first.
+constexpr void store_int32_le(std::uint8_t* bytes, std::int32_t value) {
+  const auto v = static_cast<std::uint32_t>(value);
+  for (int b = 0; b < 4; ++b) bytes[b] = static_cast<std::uint8_t>(v >> (8 * b));
+}
+
+// The int32 in bytes[0 .. 3], least significant byte first.
+constexpr std::int32_t load_int32_le(const std::uint8_t* bytes) {
+  std::uint32_t v = 0;
+  for (int b = 0; b < 4; ++b) v |= std::uint32_t{bytes[b]} << (8 * b);
+  return static_cast<std::int32_t>(v);
 }
 
 // ---------------------------------------------------------------------------------------------

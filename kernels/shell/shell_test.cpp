@@ -23,6 +23,19 @@ TEST(Wrapping, WrapsAtThirtyTwoBits) {
   EXPECT_EQ(wrapping_neg(7), -7);
 }
 
+TEST(SampleData, XorshiftStepsAndInt32BytesAreLittleEndian) {
+  std::uint32_t s = 1;
+  EXPECT_EQ(xorshift32(s), 270369u);
+  EXPECT_EQ(xorshift32(s), 67634689u);
+  std::uint8_t bytes[4] = {};
+  store_int32_le(bytes, -2);
+  EXPECT_EQ(std::memcmp(bytes, "\xfe\xff\xff\xff", 4), 0);
+  for (std::int32_t v : {-2, 0x12345678, INT32_MIN}) {
+    store_int32_le(bytes, v);
+    EXPECT_EQ(load_int32_le(bytes), v);
+  }
+}
+
 TEST(SharedBlock, HoldsFooAndIsTheStreamHandle) {
   EXPECT_STREQ(shared_block, "foo");
   EXPECT_EQ(sizeof(shared_block), 4u);
