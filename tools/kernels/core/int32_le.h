@@ -1,5 +1,5 @@
-// Little-endian int32 values as bytes: the format of the pyramid's input and output files on
-// every machine, whatever its own byte order.
+// Lists of little-endian int32 values as bytes: the format of the pyramid's input and output files
+// on every machine, whatever its own byte order.
 #ifndef KERNELS_TOOLS_KERNELS_CORE_INT32_LE_H_
 #define KERNELS_TOOLS_KERNELS_CORE_INT32_LE_H_
 
@@ -8,12 +8,14 @@
 #include <span>
 #include <vector>
 
+#include "kernels/shell/shell.h"
+
 namespace kernels::runner {
 
 // Appends `value` as four bytes, least significant first.
 inline void put_int32_le(std::vector<std::uint8_t>& out, std::int32_t value) {
-  const auto v = static_cast<std::uint32_t>(value);
-  for (int b = 0; b < 4; ++b) out.push_back(static_cast<std::uint8_t>(v >> (8 * b)));
+  out.resize(out.size() + 4);
+  shell::store_int32_le(out.data() + out.size() - 4, value);
 }
 
 // The bytes of `values`, four each, least significant first.
@@ -27,11 +29,7 @@ inline std::vector<std::uint8_t> int32_le_bytes(std::span<const std::int32_t> va
 // The values that `bytes` hold; a trailing part of fewer than four bytes is ignored.
 inline std::vector<std::int32_t> int32_le_values(std::span<const std::uint8_t> bytes) {
   std::vector<std::int32_t> out(bytes.size() / 4);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    std::uint32_t v = 0;
-    for (int b = 0; b < 4; ++b) v |= std::uint32_t{bytes[4 * i + b]} << (8 * b);
-    out[i] = static_cast<std::int32_t>(v);
-  }
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = shell::load_int32_le(&bytes[4 * i]);
   return out;
 }
 

@@ -2,13 +2,16 @@
 #ifndef KERNELS_TOOLS_KERNELS_CORE_TEST_SUPPORT_H_
 #define KERNELS_TOOLS_KERNELS_CORE_TEST_SUPPORT_H_
 
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/digest.h"
 #include "core/run_job.h"
 #include "core/scratch_dir.h"
+#include "kernels/context_model/hand_trace.h"
 
 namespace kernels::runner {
 
@@ -36,6 +39,18 @@ int call_command(Command command, const std::vector<std::string>& tokens, std::s
   const int status = command(tokens, stream);
   out = stream.str();
   return status;
+}
+
+// The context-model job's digest after the hand-traced "abab" and the end of input: its trie
+// nodes, then its symbol entries, each field as an int32.
+inline std::uint64_t abab_digest() {
+  namespace trace = context_model::hand_trace;
+  Fnv1a h;
+  for (const auto& node : trace::kAbabNodes)
+    for (int v : node) h.i32(v);
+  for (const auto& entry : trace::kAbabEntries)
+    for (int v : entry) h.i32(v);
+  return h.value();
 }
 
 // A report as `kernels run --repeat N` makes it: one warm-up, N timed runs, one observed run.

@@ -45,19 +45,6 @@ TEST(ContextModelJob, RejectsBadConfigurations) {
   EXPECT_NO_THROW(configure({"--input", dir.file("just_fits", std::string(13000000, 'x'))}));
 }
 
-// The final state of the hand-traced "abab" and end of input, as the digest hashes it.
-std::uint64_t abab_digest() {
-  const int nodes[][4] = {{8, 6, 3, 256}, {3, 3, 1, 98}, {6, 3, 2, 256}, {7, 1, 2, 256}};
-  const int entries[][3] = {{2, 0, 97},  {4, 1, 98},   {3, 0, 98},   {-3, 0, 97},
-                            {-3, 0, 97}, {-5, 4, 256}, {-5, 5, 256}, {-5, 2, 256}};
-  Fnv1a h;
-  for (const auto& n : nodes)
-    for (int v : n) h.i32(v);
-  for (const auto& e : entries)
-    for (int v : e) h.i32(v);
-  return h.value();
-}
-
 TEST(ContextModelJob, EncodesAFileAndReportsItsCode) {
   const ScratchDir dir;
   const std::string abab = dir.file("abab", "abab");

@@ -5,16 +5,12 @@
 #include <string_view>
 
 #include "kernels/arith_coder/arith_coder.h"
+#include "kernels/shell/shell.h"
 
 namespace kernels::runner {
 namespace {
 
-std::uint32_t xorshift32(std::uint32_t& s) {
-  s ^= s << 13;
-  s ^= s >> 17;
-  s ^= s << 5;
-  return s;
-}
+using shell::xorshift32;
 
 // The text: words drawn from this list with a skew towards its head (the smaller of two uniform
 // draws, as common words are common), 8 to 23 words a sentence, a capital at its start and a
