@@ -2,16 +2,21 @@
 JOBS      ?= 2
 CMAKE     ?= cmake
 GENERATOR ?= Ninja
-WERROR    := $(if $(CI),ON,OFF)
-CONFIGURE  = $(CMAKE) -G $(GENERATOR) -DKERNELS_WERROR=$(WERROR)
 CTEST_ARGS = --output-on-failure -j $(JOBS)
 FUZZ_SECONDS ?= 20
+# The one Python interpreter of the tools and of the tests that run them (configured into build/
+# and build-asan/ when they are first configured).
+PYTHON    ?= /usr/bin/python3
+WERROR    := $(if $(CI),ON,OFF)
+CONFIGURE  = $(CMAKE) -G $(GENERATOR) -DKERNELS_WERROR=$(WERROR) -DKERNELS_PYTHON=$(PYTHON)
 # Installs the Debian packages of the groups it is given that the machine lacks (KERNELS_NO_INSTALL=1
-# skips it). build/ holds the tests and benchmarks too, so run, test and bench all need theirs.
+# skips it). Configuring build/ finds the packages of the tests and benchmarks too, so every target
+# that uses it needs theirs, although run, verify and report build only the runner.
 INSTALL_DEPS = tools/install-deps
+RUNNER     = ./build/tools/kernels/kernels
 
-.PHONY: all build run test bench report sanitize fuzz format clean verify deps-build \
-  deps-sanitize deps-fuzz
+.PHONY: all build runner run test bench report sanitize fuzz fuzz-seeds format format-check clean \
+  verify deps-build deps-sanitize deps-fuzz
 
 all: build
 
@@ -30,27 +35,33 @@ build-fuzz/build.ninja: | deps-fuzz
 build/build.ninja:
 	$(CONFIGURE) -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+# Everything: the library, the runner, the tests and the benchmarks.
 build: build/build.ninja
 	$(CMAKE) --build build -j $(JOBS)
 
-run: build
-	./build/tools/kernels/kernels run all
+# The runner alone, so that its first result does not wait for the tests and benchmarks.
+runner: build/build.ninja
+	$(CMAKE) --build build -j $(JOBS) --target kernels
+
+run: runner
+	$(RUNNER) run all
 
 test: build
 	cd build && ctest $(CTEST_ARGS)
 
 # Every known result (tools/kernels/commands/verify/known_results.jsonl), each case run once.
-verify: build
-	./build/tools/kernels/kernels verify
+verify: runner
+	$(RUNNER) verify
 
-bench: build
+bench: build/build.ninja
+	$(CMAKE) --build build -j $(JOBS) --target kernels-bench
 	./build/bench/kernels-bench
 
 # Sweeps every kernel and writes report/index.html (needs python3-matplotlib). COMPARE=FILE adds a
 # saved `kernels compare --json` result to the page.
-report: build
+report: runner
 	@$(INSTALL_DEPS) report
-	/usr/bin/python3 tools/report $(if $(COMPARE),--compare $(COMPARE))
+	$(PYTHON) tools/report --runner $(RUNNER) $(if $(COMPARE),--compare $(COMPARE))
 
 build-asan/build.ninja:
 	$(CONFIGURE) -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -79,9 +90,26 @@ fuzz: build-fuzz/build.ninja
 	    -artifact_prefix=build-fuzz/$$name- build-fuzz/corpus/$$name $$seeds; \
 	done
 
+# Each fuzz target once over its checked-in seeds (-runs=0: no new inputs), so that a target that
+# no longer builds, or that fails on a seed, fails. The seed folder fuzz/corpus/<name>/ must exist.
+fuzz-seeds: build-fuzz/build.ninja
+	$(CMAKE) --build build-fuzz -j $(JOBS)
+	@set -e; for f in build-fuzz/fuzz/*_fuzz; do \
+	  name=$$(basename $$f); stem=$${name%_fuzz}; \
+	  if [ ! -d fuzz/corpus/$$stem ]; then echo "$$name: no seeds in fuzz/corpus/$$stem" >&2; exit 1; fi; \
+	  echo "== $$name: $$(ls fuzz/corpus/$$stem | wc -l) seeds"; \
+	  $$f -runs=0 -artifact_prefix=build-fuzz/$$name- fuzz/corpus/$$stem 2>build-fuzz/$$name.log || \
+	    { tail -40 build-fuzz/$$name.log >&2; echo "$$name failed on its seeds (log: build-fuzz/$$name.log)" >&2; exit 1; }; \
+	done
+
 format:
 	@$(INSTALL_DEPS) format
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails, naming the files, when any tracked C++ file differs from what make format would make of it.
+format-check:
+	@$(INSTALL_DEPS) format
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -1,17 +1,32 @@
-# Flags shared by every target of the project.
-add_library(kernels_flags INTERFACE)
-target_compile_options(kernels_flags INTERFACE
+# The flags of every target of the project, computed once: kernels_flags carries them to the
+# targets and KERNELS_BUILD_FLAGS spells out the whole compile line they make, for the runner's
+# `--version` and report context. The optimisation level is the build type's own (Release -O3,
+# RelWithDebInfo -O2); nothing here overrides it.
+set(KERNELS_COMPILE_OPTIONS
   -Wall -Wextra -Wpedantic
   # Exact IEEE semantics: a fused multiply-add would round once where the kernels round twice.
-  -ffp-contract=off
-  $<$<BOOL:${KERNELS_WERROR}>:-Werror>)
-target_compile_options(kernels_flags INTERFACE $<$<CONFIG:RelWithDebInfo,Release>:-O2>)
+  -ffp-contract=off)
+if(KERNELS_WERROR)
+  list(APPEND KERNELS_COMPILE_OPTIONS -Werror)
+endif()
+set(KERNELS_LINK_OPTIONS)
 if(KERNELS_SANITIZE)
-  target_compile_options(kernels_flags INTERFACE
+  list(APPEND KERNELS_COMPILE_OPTIONS
     -fsanitize=${KERNELS_SANITIZE} -fno-sanitize-recover=all -fno-omit-frame-pointer)
-  target_link_options(kernels_flags INTERFACE -fsanitize=${KERNELS_SANITIZE})
+  list(APPEND KERNELS_LINK_OPTIONS -fsanitize=${KERNELS_SANITIZE})
 endif()
 if(KERNELS_FUZZ)
   # Coverage feedback from the libraries too, not only from the fuzz targets' own files.
-  target_compile_options(kernels_flags INTERFACE -fsanitize=fuzzer-no-link)
+  list(APPEND KERNELS_COMPILE_OPTIONS -fsanitize=fuzzer-no-link)
 endif()
+
+add_library(kernels_flags INTERFACE)
+target_compile_options(kernels_flags INTERFACE ${KERNELS_COMPILE_OPTIONS})
+target_link_options(kernels_flags INTERFACE ${KERNELS_LINK_OPTIONS})
+
+string(TOUPPER "${CMAKE_BUILD_TYPE}" kernels_build_type_upper)
+list(JOIN KERNELS_COMPILE_OPTIONS " " kernels_options_text)
+set(KERNELS_BUILD_FLAGS "${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${kernels_build_type_upper}} \
+${kernels_options_text} ${CMAKE_CXX${CMAKE_CXX_STANDARD}_STANDARD_COMPILE_OPTION}")
+string(REGEX REPLACE " +" " " KERNELS_BUILD_FLAGS "${KERNELS_BUILD_FLAGS}")
+string(STRIP "${KERNELS_BUILD_FLAGS}" KERNELS_BUILD_FLAGS)

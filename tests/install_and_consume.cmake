@@ -1,6 +1,12 @@
-# Script mode: install BUILD_DIR into WORK_DIR/prefix, then configure, build and run the consumer.
+# Script mode: install BUILD_DIR into WORK_DIR/prefix, then configure, build and run the consumer;
+# then configure the consumer once more with SOURCE_DIR added as a subdirectory. Neither way may
+# need the packages of the runner, the tests or the benchmarks: the consumer is configured with
+# those packages made unfindable, so that a find_package of any of them fails the test.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
+set(no_dev_packages
+  -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
+  -DCMAKE_DISABLE_FIND_PACKAGE_CLI11=ON -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON)
 
 function(step)
   execute_process(COMMAND ${ARGV} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -16,7 +22,10 @@ if(SANITIZE)
   set(link_flags "-fsanitize=${SANITIZE}")
 endif()
 step(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
-     -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix}
+     -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix} ${no_dev_packages}
      "-DCMAKE_EXE_LINKER_FLAGS=${link_flags}")
 step(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 step(${WORK_DIR}/build/consumer)
+
+step(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/subdirectory -G ${GENERATOR}
+     -DCMAKE_CXX_COMPILER=${CXX} -DKERNELS_SOURCE_DIR=${SOURCE_DIR} ${no_dev_packages})

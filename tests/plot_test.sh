@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # tools/plot turns a small saved sweep into a valid PNG, and a page that embeds it with its alt
-# text. Usage: plot_test.sh PATH_TO_TOOLS_PLOT. Exits 77 (skipped) without matplotlib.
+# text; verify results sit beside run reports; its output is written whole or not at all.
+# Usage: plot_test.sh PYTHON PATH_TO_TOOLS_PLOT. Without matplotlib it exits 77 (skipped), or 1
+# under CI (CI=true), which installs it.
 set -u
-plot=$1
-/usr/bin/python3 -c 'import matplotlib' 2>/dev/null || { echo "matplotlib missing: skipped"; exit 77; }
+python=$1
+tool=$2
+. "$(dirname "$0")/needs_matplotlib.sh"
+plot() { "$python" "$tool" "$@"; }
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 
@@ -22,9 +26,9 @@ JSON
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-"$plot" -o "$dir/sweep.png" "$dir/run.jsonl" || fail "plot of a sweep exited $?"
+plot -o "$dir/sweep.png" "$dir/run.jsonl" || fail "plot of a sweep exited $?"
 # A PNG starts with its 8-byte signature and an IHDR chunk giving a width and height above 0.
-/usr/bin/python3 - "$dir/sweep.png" <<'PY' || fail "sweep.png is not a valid PNG"
+"$python" - "$dir/sweep.png" <<'PY' || fail "sweep.png is not a valid PNG"
 import struct, sys, zlib
 data = open(sys.argv[1], "rb").read()
 assert data[:8] == b"\x89PNG\r\n\x1a\n", data[:8]
@@ -36,18 +40,46 @@ assert struct.unpack(">I", data[29:33])[0] == zlib.crc32(data[12:29])
 assert data[-8:-4] == b"IEND"
 PY
 
-"$plot" -o "$dir/compare.png" "$dir/compare.jsonl" || fail "plot of a comparison exited $?"
+plot -o "$dir/compare.png" "$dir/compare.jsonl" || fail "plot of a comparison exited $?"
 head -c 8 "$dir/compare.png" | od -An -tx1 | grep -q '89 50 4e 47 0d 0a 1a 0a' ||
   fail "compare.png lacks the PNG signature"
 
-"$plot" -o "$dir/page.html" "$dir/run.jsonl" "$dir/compare.jsonl" || fail "page exited $?"
+plot -o "$dir/page.html" "$dir/run.jsonl" "$dir/compare.jsonl" || fail "page exited $?"
 grep -q 'src="data:image/png;base64,' "$dir/page.html" || fail "the page embeds no image"
 grep -q 'alt="[^"]*fitted complexity O(N log^2 N)' "$dir/page.html" ||
   fail "the sweep's alt text does not state its complexity"
 grep -Eq '(src|href)="(https?:)?//' "$dir/page.html" && fail "the page refers to an outside resource"
 
+# Verify results as `kernels verify --json` prints them, whose "seconds" is a number, beside a run
+# report of the same job: a table of cases, not a run or a sweep point.
+cat >"$dir/verify.jsonl" <<'JSON'
+{"kernel":"bisort","args":["--size","8"],"expected":"d06d0089ed510985","actual":"d06d0089ed510985","pass":true,"seconds":0.0012}
+{"kernel":"matrix","args":[],"runs":1,"seconds":{"min":0.004,"median":0.004,"mean":0.004,"stddev":0,"max":0.004,"each":[0.004]},"digest":"ede01b73265c0d25"}
+{"passed":1,"failed":0}
+JSON
+plot -o "$dir/verify.html" "$dir/run.jsonl" "$dir/verify.jsonl" 2>"$dir/err" ||
+  fail "page of runs and verify results exited $?: $(cat "$dir/err")"
+grep -q '1 passed, 0 failed' "$dir/verify.html" || fail "the page lacks the verify counts"
+grep -q '<td>bisort</td><td><code>--size 8</code>' "$dir/verify.html" || fail "no verify case row"
+[ "$(grep -c '<code>ede01b73265c0d25</code>' "$dir/verify.html")" -eq 1 ] ||
+  fail "the matrix run is not one single-run row"
+
+# A failed write is one line and exit 1, and leaves the old file or none, never a part of one.
+echo old >"$dir/verify.html"
+(ulimit -f 4 && plot -o "$dir/verify.html" "$dir/run.jsonl" "$dir/verify.jsonl") 2>"$dir/err"
+[ $? -eq 1 ] && [ "$(wc -l <"$dir/err")" -eq 1 ] && grep -q '^plot: cannot write' "$dir/err" ||
+  fail "a write over the file size limit: $(cat "$dir/err")"
+[ "$(cat "$dir/verify.html")" = old ] || fail "a failed write replaced the old page"
+plot -o "$dir/none/page.html" "$dir/run.jsonl" 2>"$dir/err"
+[ $? -eq 1 ] && [ "$(wc -l <"$dir/err")" -eq 1 ] || fail "a missing folder: $(cat "$dir/err")"
+ln -s /dev/full "$dir/full.png"
+plot -o "$dir/full.png" "$dir/run.jsonl" 2>"$dir/err"
+[ $? -eq 1 ] && grep -q 'No space left' "$dir/err" || fail "a full device: $(cat "$dir/err")"
+leftovers=$(find "$dir" -name '*.tmp')
+[ -z "$leftovers" ] || fail "temporary files left behind: $leftovers"
+
 echo "not json" >"$dir/bad.jsonl"
-"$plot" -o "$dir/bad.png" "$dir/bad.jsonl" 2>/dev/null
+plot -o "$dir/bad.png" "$dir/bad.jsonl" 2>/dev/null
 [ $? -eq 1 ] || fail "a line that is not JSON should exit 1"
 
 [ "$failures" -eq 0 ] && echo "plot: all checks passed"

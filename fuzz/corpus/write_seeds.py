@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Writes the seed inputs of the fuzz targets into fuzz/corpus/<target>/, one file per seed.
 
 Each seed is a small input laid out the way its target reads the fuzz data, chosen to start the

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The runner's command line as a user meets it. Usage: cli_test.sh PATH_TO_KERNELS
+# The runner's command line as a user meets it. Usage: cli_test.sh PATH_TO_KERNELS [PYTHON]
+# (PYTHON: the project's interpreter, KERNELS_PYTHON, by default /usr/bin/python3).
 set -u
 kernels=$1
+python=${2:-/usr/bin/python3}
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 failures=0
@@ -51,7 +53,7 @@ grep -q -- '--no-multiply' "$dir/out" || fail "list does not show matrix's optio
 
 # The matrix job: a multiply of ones gives 300.0 everywhere; the JSON carries every run.
 expect 0 "run matrix --json" -- run matrix --json --repeat 2
-python3 - "$dir/out" <<'PY' || fail "matrix --json output"
+"$python" - "$dir/out" <<'PY' || fail "matrix --json output"
 import json, sys
 lines = open(sys.argv[1]).read().splitlines()
 assert len(lines) == 1, lines
@@ -65,7 +67,7 @@ assert r["calls"] == {"chatting": 0}
 for k in ("min", "median", "mean", "stddev", "max"):
     assert r["seconds"][k] >= 0
 PY
-digest_multiply=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["digest"])' "$dir/out")
+digest_multiply=$("$python" -c 'import json,sys; print(json.load(open(sys.argv[1]))["digest"])' "$dir/out")
 
 expect 0 "run matrix --no-multiply" -- run matrix --no-multiply --json --repeat 1
 grep -q '"multiplied":false' "$dir/out" || fail "--no-multiply still multiplied"
@@ -76,7 +78,7 @@ grep -q '"args":\["x","y"\]' "$dir/out" || fail "driver args not passed: $(cat "
 
 # Without the observed run: no calls, and no digest where only the observer sees the result.
 expect 0 "--no-observe" -- run matrix bisort --size 8 --no-observe --warmup 0 --repeat 1 --json
-python3 - "$dir/out" "$digest_multiply" <<'PY' || fail "--no-observe output: $(cat "$dir/out")"
+"$python" - "$dir/out" "$digest_multiply" <<'PY' || fail "--no-observe output: $(cat "$dir/out")"
 import json, sys
 matrix, bisort = [json.loads(l) for l in open(sys.argv[1])]
 assert matrix["calls"] is None and matrix["digest"] == sys.argv[2], matrix
@@ -122,7 +124,7 @@ fi
 
 # A sweep: one report per point, the swept value in its args, then the fit.
 expect 0 "sweep --json" -- sweep bisort --over size=1024..4096x2 --repeat 1 --json
-python3 - "$dir/out" <<'PY' || fail "sweep --json output: $(cat "$dir/out")"
+"$python" - "$dir/out" <<'PY' || fail "sweep --json output: $(cat "$dir/out")"
 import json, sys
 lines = [json.loads(l) for l in open(sys.argv[1])]
 assert len(lines) == 4, lines

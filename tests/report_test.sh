@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# tools/report --quick end to end with the built runner: every step's data saved, and a page
+# that shows the sweeps and the verify results the runner really prints. A run that cannot
+# write leaves the old page and no temporary file. Usage: report_test.sh PYTHON REPORT RUNNER.
+# Without matplotlib it exits 77 (skipped), or 1 under CI (CI=true), which installs it.
+set -u
+python=$1
+report=$2
+runner=$3
+. "$(dirname "$0")/needs_matplotlib.sh"
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+"$python" "$report" --quick --runner "$runner" --out "$dir/r" 2>"$dir/err" ||
+  fail "report --quick exited $?: $(tail -5 "$dir/err")"
+page=$dir/r/index.html
+[ "$(grep -c '<h3 id="sweep' "$page")" -eq 6 ] || fail "the page does not show the 6 sweeps"
+grep -Eq '<p class="pass">[1-9][0-9]* passed, 0 failed' "$page" || fail "no verify counts"
+for f in bisort transpose pyramid context-model groebner arith-coder matrix verify; do
+  [ -s "$dir/r/data/$f.jsonl" ] || fail "no data of step $f"
+done
+
+# A run that can write no file larger than 4 KiB: the steps whose output is larger, and the
+# page, fail; each failure is reported and the page is the old one.
+echo old >"$page"
+(ulimit -f 4 && "$python" "$report" --quick --runner "$runner" --out "$dir/r") >/dev/null 2>&1
+[ $? -eq 1 ] || fail "a run that cannot write should exit 1"
+[ "$(cat "$page")" = old ] || fail "a failed run replaced the old page"
+leftovers=$(find "$dir/r" -name '*.tmp')
+[ -z "$leftovers" ] || fail "temporary files left behind: $leftovers"
+
+[ "$failures" -eq 0 ] && echo "report: all checks passed"
+exit $((failures > 0))
