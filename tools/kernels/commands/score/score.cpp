@@ -52,7 +52,7 @@ Json optional_json(const std::optional<double>& v) {
 
 std::string three_digits(double v) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.3g", v);
+  std::snprintf(buf, sizeof buf, "%#.3g", v);
   return buf;
 }
 
