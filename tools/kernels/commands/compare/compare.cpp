@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "commands/compare/ratio_interval.h"
 #include "commands/compare/mann_whitney.h"
+#include "commands/compare/ratio_interval.h"
 #include "core/cli.h"
 #include "core/text.h"
 

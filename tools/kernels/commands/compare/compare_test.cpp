@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "commands/compare/compare.h"
-#include "commands/compare/ratio_interval.h"
 #include "commands/compare/mann_whitney.h"
+#include "commands/compare/ratio_interval.h"
 #include "core/test_support.h"
 
 namespace kernels::runner {
