@@ -88,8 +88,8 @@ PY
 grep -q '"context":{"version":"[^"]*","compiler":' "$dir/out" || fail "a report lacks its context"
 
 # Two saved runs of one build compare as the same digests (exit 0); a changed digest is exit 1.
-"$kernels" run transpose --rows 64 --cols 64 bisort --size 8 --repeat 5 --json >"$dir/a.json"
-"$kernels" run transpose --rows 64 --cols 64 --repeat 5 --json >"$dir/b.json"
+"$kernels" run transpose --rows 64 --cols 64 bisort --size 8 --repeat 9 --json >"$dir/a.json"
+"$kernels" run transpose --rows 64 --cols 64 --repeat 9 --json >"$dir/b.json"
 expect 0 "compare" -- compare "$dir/a.json" "$dir/b.json"
 grep -q '^transpose .* same ' "$dir/out" && grep -q '^only in A: bisort --size 8' "$dir/out" ||
   fail "compare output: $(cat "$dir/out")"

@@ -23,7 +23,7 @@ done
 /usr/bin/python3 "$compare" --no-color benchmarks "$dir/a.json" "$dir/b.json" >"$dir/out" 2>&1 ||
   fail "compare.py failed: $(cat "$dir/out")"
 cat "$dir/out"
-for name in "bisort --size 64" matrix; do
+for name in "bisort --size 64" "matrix multiply"; do
   grep -q "^$name  *[-+]" "$dir/out" || fail "no iteration rows of '$name'"
   for aggregate in mean median stddev; do
     grep -q "^${name}_$aggregate  *[-+]" "$dir/out" || fail "no ${name}_$aggregate row"
