@@ -28,7 +28,8 @@ for args in "run nosuch" "run matrix --bogus" "run matrix --repeat 0" "run matri
   "sweep context-model --over generate=1,2" "sweep nosuch --over size=1,2" \
   "verify nosuch" "verify --bogus" \
   "verify --results /nonexistent" "verify --list --record x" "compare" "compare a.json" \
-  "compare /nonexistent /nonexistent" "compare a b c"; do
+  "compare /nonexistent /nonexistent" "compare a b c" "export" "export csv" "export yaml x" \
+  "score" "score /nonexistent" "compare a b --fail-slower x"; do
   expect 2 "kernels $args" -- $args
   [ -s "$dir/out" ] && fail "kernels $args printed on stdout"
   [ "$(wc -l <"$dir/err")" -eq 1 ] || fail "kernels $args: expected one line on stderr"
@@ -89,13 +90,30 @@ PY
 grep -q '"context":{"version":"[^"]*","compiler":' "$dir/out" || fail "a report lacks its context"
 
 # Two saved runs of one build compare as the same digests (exit 0); a changed digest is exit 1.
-"$kernels" run transpose --rows 64 --cols 64 bisort --size 8 --repeat 5 --json >"$dir/a.json"
-"$kernels" run transpose --rows 64 --cols 64 --repeat 5 --json >"$dir/b.json"
+"$kernels" run transpose --rows 64 --cols 64 bisort --size 8 --repeat 9 --json >"$dir/a.json"
+"$kernels" run transpose --rows 64 --cols 64 --repeat 9 --json >"$dir/b.json"
 expect 0 "compare" -- compare "$dir/a.json" "$dir/b.json"
 grep -q '^transpose .* same ' "$dir/out" && grep -q '^only in A: bisort --size 8' "$dir/out" ||
   fail "compare output: $(cat "$dir/out")"
 sed 's/"digest":"[0-9a-f]*"/"digest":"0123456789abcdef"/' "$dir/b.json" >"$dir/c.json"
 expect 1 "compare with a changed digest" -- compare "$dir/a.json" "$dir/c.json"
+
+# A malformed report is a usage error naming the file and line, in every reader of saved runs.
+sed '1s/"digest":"[0-9a-f]*"/"digest":"ab"/' "$dir/a.json" >"$dir/bad.json"
+for args in "compare $dir/bad.json $dir/b.json" "score $dir/bad.json" "export csv $dir/bad.json"; do
+  expect 2 "kernels $args" -- $args
+  [ "$(wc -l <"$dir/err")" -eq 1 ] && grep -q "bad.json:1: malformed run report: \"digest\"" "$dir/err" ||
+    fail "kernels $args: $(cat "$dir/err")"
+done
+expect 0 "export markdown" -- export markdown "$dir/a.json" -o "$dir/table.md"
+grep -q '^| transpose --rows 64 --cols 64 | ' "$dir/table.md" || fail "export: $(cat "$dir/table.md")"
+
+# Interleaved rounds change the order of the runs, not the reports: the same digests.
+expect 0 "run --interleave" -- run transpose --rows 64 --cols 64 bisort --size 8 --repeat 5 \
+  --interleave --json
+cp "$dir/out" "$dir/interleaved.json"
+expect 0 "compare interleaved" -- compare "$dir/a.json" "$dir/interleaved.json" --json
+[ "$(grep -c '"same_digest":true' "$dir/out")" -eq 2 ] || fail "interleaved: $(cat "$dir/out")"
 
 # A planted wrong digest fails verify with exit 1 and says what it expected.
 "$kernels" verify transpose --quick --list --json | head -n 1 |

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "commands/compare/compare.h"
+#include "commands/export/export.h"
 #include "commands/list.h"
 #include "commands/run.h"
+#include "commands/score/score.h"
 #include "commands/sweep/sweep.h"
 #include "commands/verify/verify.h"
 #include "core/build_info.h"
@@ -40,8 +42,13 @@ const Command kCommands[] = {
      "run a job at each value of one numeric option and fit its complexity", &sweep_command},
     {"verify", "verify [NAME...] [--quick] [--list] [--json] [--results FILE] [--record FILE]",
      "check this build against the known results ('kernels verify --help')", &verify_command},
-    {"compare", "compare A.json B.json [--json]",
-     "compare two saved runs: digests, time ratios and verdicts", &compare_command},
+    {"compare", "compare A.json B.json [--json] [--fail-slower PCT]",
+     "compare two saved runs: digests, time ratios, U tests and verdicts", &compare_command},
+    {"score", "score RUNS.jsonl [--reference REF.jsonl] [--json]",
+     "score a saved run against the reference machine: geometric mean of speed ratios",
+     &score_command},
+    {"export", "export FORMAT FILE... [-o OUT] [--order REV]",
+     "write saved runs as gbench, bmf, github, lnt, csv or markdown", &export_command},
 };
 
 int main_kernels(const std::vector<std::string>& args, std::ostream& out) {

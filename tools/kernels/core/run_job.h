@@ -35,6 +35,34 @@ struct Report {
   std::optional<Work> work;  // the job's work per run, when it can tell
 };
 
+// A job's runs taken one at a time, so that the runs of several jobs can be interleaved: its
+// warm-up runs, then its timed runs, then finish(). Each run resets the run arena and prepares the
+// job first, so runs of other jobs may come between two of its runs; finish() makes the observed
+// run and reads the summary and digest.
+// REQUIRES: the job has been validated and loaded and outlives this object. Without the observed
+// run, finish() reads the state of the last run, so no other job may run between the last run and
+// finish().
+class JobRuns {
+ public:
+  JobRuns(const std::string& name, Job& job, const RunSettings& settings, Progress* progress);
+  // One warm-up run.
+  void warmup();
+  // One timed run.
+  void timed();
+  // The observed run (when settings.observe), then the report. Call once, last.
+  Report finish();
+
+ private:
+  double one_run(const char* kind, bool observed);
+
+  Job& job_;
+  const RunSettings settings_;
+  Progress* progress_;
+  Report report_;
+  std::vector<double> seconds_;
+  int total_ = 0, done_ = 0;
+};
+
 // Runs `job` as `settings` say, the run arena reset and the job prepared before each run: the
 // warm-up runs, the timed runs (each timed around run() alone), then the observed run. The
 // summary and digest are those of the last run. `progress`, when not null, is told of each run.

@@ -84,6 +84,10 @@ std::unique_ptr<CLI::App> run_app(RunnerSettings& settings) {
       "the final state and its 64-bit FNV-1a digest (see docs/digests.md).",
       "kernels run", "kernels run NAME... [OPTIONS] [JOB OPTIONS] [-- ARGS...]");
   declare_runner_settings(*app, settings);
+  app->add_flag("--interleave", settings.interleave,
+                "with several jobs, run round r of every job before round r+1 (the warm-ups "
+                "first), so that a drift in the machine's speed spreads over every job; the "
+                "reports are the same");
   app->footer(
       "An option after a job's name that is not one of the above belongs to that job; 'kernels "
       "list' shows each job's options and 'kernels run NAME --help' one job's. What follows '--' "

@@ -19,6 +19,7 @@ namespace kernels::runner {
 struct RunnerSettings {
   RunSettings run;
   bool json = false;
+  bool interleave = false;  // `kernels run --interleave`: round r of every job before round r + 1
 };
 
 // Declares --repeat, --warmup, --no-observe and --json on `app`, bound to `settings`.

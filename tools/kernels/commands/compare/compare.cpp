@@ -3,37 +3,31 @@
 #include <cmath>
 #include <cstdio>
 
+#include "commands/compare/mann_whitney.h"
 #include "commands/compare/ratio_interval.h"
 #include "core/cli.h"
-#include "core/files.h"
 #include "core/text.h"
 
 namespace kernels::runner {
 namespace {
 
-bool is_report(const Json& j) {
-  return j.is_object() && j.contains("kernel") && j.contains("args") && j.contains("seconds");
-}
-
-std::vector<double> each_time(const Json& report) {
-  std::vector<double> out;
-  const Json& seconds = report["seconds"];
-  if (!seconds.is_object() || !seconds.contains("each") || !seconds["each"].is_array()) return out;
-  for (const Json& v : seconds["each"])
-    if (v.is_number()) out.push_back(v.get<double>());
-  return out;
-}
+// Fewer runs a side than this give a p-value and an interval too coarse to trust.
+constexpr std::size_t kFewRuns = 9;
 
 Json optional_number(const std::optional<double>& v) {
   return v && std::isfinite(*v) ? Json(*v) : Json();
 }
 
-// The args of a report as typed; a report whose args are not a list of texts shows them as JSON.
 std::string shown_args(const Json& args) {
   std::vector<std::string> texts;
   if (args.is_array())
     for (const Json& a : args) texts.push_back(a.is_string() ? a.get<std::string>() : a.dump());
   return args_text(texts);
+}
+
+std::string pair_name(const Json& o) {
+  const std::string args = shown_args(o["args"]);
+  return o["kernel"].get<std::string>() + (args.empty() ? "" : " " + args);
 }
 
 std::string clip(std::string s, std::size_t width) {
@@ -45,10 +39,10 @@ std::string seconds_text(const Json& v) {
   return v.is_number() ? duration_text(v.get<double>()) : "-";
 }
 
-std::string number_text(const Json& v) {
+std::string number_text(const Json& v, const char* format = "%.3f") {
   if (!v.is_number()) return "-";
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.3f", v.get<double>());
+  std::snprintf(buf, sizeof buf, format, v.get<double>());
   return buf;
 }
 
@@ -57,19 +51,6 @@ std::string shown(const Json& v) {
 }
 
 }  // namespace
-
-std::vector<Json> parse_reports(std::string_view text, const std::string& source) {
-  std::vector<Json> reports;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    const std::string_view line = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    const Json j = Json::parse(line, nullptr, false);
-    if (!j.is_discarded() && is_report(j)) reports.push_back(j);
-  }
-  if (reports.empty()) throw UsageError("compare: '" + source + "' holds no reports");
-  return reports;
-}
 
 Json context_differences(const Json& a, const Json& b) {
   Json out = Json::object();
@@ -85,43 +66,60 @@ Json context_differences(const Json& a, const Json& b) {
   return out;
 }
 
-Json compare_pair(const Json& a, const Json& b) {
-  const RatioInterval r = median_ratio_interval(each_time(a), each_time(b));
-  return Json{{"kernel", a["kernel"]},
-              {"args", a["args"]},
-              {"same_digest", a.value("digest", Json()) == b.value("digest", Json())},
+Json compare_pair(const RunReport& a, const RunReport& b) {
+  const RatioInterval r = median_ratio_interval(a.seconds.each, b.seconds.each);
+  return Json{{"kernel", a.kernel},
+              {"args", a.args},
+              {"same_digest", a.digest == b.digest},
               {"a_median", r.a_median},
               {"b_median", r.b_median},
               {"ratio", optional_number(r.ratio)},
               {"low", optional_number(r.low)},
               {"high", optional_number(r.high)},
+              {"p_value", optional_number(u_test_p_value(a.seconds.each, b.seconds.each))},
               {"verdict", r.verdict}};
 }
 
-std::vector<Json> compare_reports(const std::vector<Json>& a, const std::vector<Json>& b) {
+std::vector<Json> compare_reports(const std::vector<RunReport>& a,
+                                  const std::vector<RunReport>& b) {
   std::vector<Json> out;
-  const Json differences =
-      context_differences(a.front().value("context", Json()), b.front().value("context", Json()));
+  const Json differences = context_differences(a.front().context, b.front().context);
   if (!differences.empty()) out.push_back(Json{{"context_differences", differences}});
-  std::vector<bool> used(b.size(), false);
+  const Pairing pairing = pair_reports(a, b);
   std::vector<Json> only;
-  for (const Json& ra : a) {
-    std::size_t k = 0;
-    while (k < b.size() &&
-           (used[k] || b[k]["kernel"] != ra["kernel"] || b[k]["args"] != ra["args"]))
-      ++k;
-    if (k == b.size()) {
-      only.push_back(Json{{"only_in", "A"}, {"kernel", ra["kernel"]}, {"args", ra["args"]}});
+  double log_sum = 0;
+  int agreeing = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const int k = pairing.b_of[i];
+    if (k < 0) {
+      only.push_back(Json{{"only_in", "A"}, {"kernel", a[i].kernel}, {"args", a[i].args}});
       continue;
     }
-    used[k] = true;
-    out.push_back(compare_pair(ra, b[k]));
+    Json pair = compare_pair(a[i], b[static_cast<std::size_t>(k)]);
+    if (pair["same_digest"].get<bool>() && pair["ratio"].is_number() &&
+        pair["ratio"].get<double>() > 0) {
+      log_sum += std::log(pair["ratio"].get<double>());
+      ++agreeing;
+    }
+    out.push_back(std::move(pair));
   }
   for (std::size_t k = 0; k < b.size(); ++k)
-    if (!used[k])
-      only.push_back(Json{{"only_in", "B"}, {"kernel", b[k]["kernel"]}, {"args", b[k]["args"]}});
+    if (pairing.a_of[k] < 0)
+      only.push_back(Json{{"only_in", "B"}, {"kernel", b[k].kernel}, {"args", b[k].args}});
   out.insert(out.end(), only.begin(), only.end());
+  out.push_back(Json{{"geomean", agreeing > 0 ? Json(std::exp(log_sum / agreeing)) : Json()},
+                     {"pairs", agreeing}});
   return out;
+}
+
+std::vector<std::string> slower_pairs(const std::vector<Json>& objects, double percent) {
+  const double limit = 1.0 + percent / 100.0;
+  std::vector<std::string> names;
+  for (const Json& o : objects)
+    if (o.contains("verdict") && o["ratio"].is_number() && o["low"].is_number() &&
+        o["ratio"].get<double>() > limit && o["low"].get<double>() > limit)
+      names.push_back(pair_name(o));
+  return names;
 }
 
 std::string compare_text(const std::vector<Json>& objects) {
@@ -129,6 +127,7 @@ std::string compare_text(const std::vector<Json>& objects) {
   char line[512];
   int pairs = 0, faster = 0, slower = 0, same = 0, differ = 0;
   bool header = false;
+  std::string geomean;
   for (const Json& o : objects) {
     if (o.contains("context_differences")) {
       out += "contexts differ:\n";
@@ -141,21 +140,28 @@ std::string compare_text(const std::vector<Json>& objects) {
     } else if (o.contains("only_in")) {
       out += "only in " + o["only_in"].get<std::string>() + ": " + shown(o["kernel"]) + " " +
              shown_args(o["args"]) + "\n";
+    } else if (o.contains("geomean")) {
+      std::snprintf(
+          line, sizeof line, "%-14s %-28s %-7s %11s %11s %7s  (%d %s)\n", "geomean", "", "", "", "",
+          number_text(o["geomean"]).c_str(), o["pairs"].get<int>(),
+          o["pairs"].get<int>() == 1 ? "pair whose digests agree" : "pairs whose digests agree");
+      geomean = line;
     } else {
       if (!header) {
-        std::snprintf(line, sizeof line, "%-14s %-28s %-7s %11s %11s %7s  %-15s %s\n", "kernel",
-                      "args", "digest", "A median", "B median", "B/A", "95% interval", "verdict");
+        std::snprintf(line, sizeof line, "%-14s %-28s %-7s %11s %11s %7s  %-15s %-8s %s\n",
+                      "kernel", "args", "digest", "A median", "B median", "B/A", "95% interval",
+                      "p", "verdict");
         out += line;
         header = true;
       }
       const std::string interval =
           o["low"].is_number() ? number_text(o["low"]) + " – " + number_text(o["high"]) : "-";
-      std::snprintf(line, sizeof line, "%-14s %-28s %-7s %11s %11s %7s  %-15s %s\n",
-                    shown(o["kernel"]).c_str(), clip(shown_args(o["args"]), 28).c_str(),
-                    o["same_digest"].get<bool>() ? "same" : "DIFFERS",
-                    seconds_text(o["a_median"]).c_str(), seconds_text(o["b_median"]).c_str(),
-                    number_text(o["ratio"]).c_str(), interval.c_str(),
-                    o["verdict"].get<std::string>().c_str());
+      std::snprintf(
+          line, sizeof line, "%-14s %-28s %-7s %11s %11s %7s  %-15s %-8s %s\n",
+          shown(o["kernel"]).c_str(), clip(shown_args(o["args"]), 28).c_str(),
+          o["same_digest"].get<bool>() ? "same" : "DIFFERS", seconds_text(o["a_median"]).c_str(),
+          seconds_text(o["b_median"]).c_str(), number_text(o["ratio"]).c_str(), interval.c_str(),
+          number_text(o["p_value"], "%.4f").c_str(), o["verdict"].get<std::string>().c_str());
       out += line;
       ++pairs;
       const std::string v = o["verdict"];
@@ -163,45 +169,77 @@ std::string compare_text(const std::vector<Json>& objects) {
       if (!o["same_digest"].get<bool>()) ++differ;
     }
   }
+  out += geomean;
   out += "\n" + std::to_string(pairs) + (pairs == 1 ? " pair: " : " pairs: ") +
          std::to_string(faster) + " faster, " + std::to_string(slower) + " slower, " +
          std::to_string(same) + " same; " + std::to_string(differ) +
          (differ == 1 ? " digest differs" : " digests differ") +
-         " (B/A: ratio of median times, 95% bootstrap interval)\n";
+         " (B/A: ratio of median times, 95% bootstrap interval; p: two-sided Mann-Whitney U "
+         "test)\n";
   return out;
 }
 
 int compare_command(const std::vector<std::string>& tokens, std::ostream& out) {
   std::vector<std::string> files;
   bool json = false;
+  double fail_slower = -1;
   auto app = new_app(
       "Pairs the reports of two saved runs (such as 'kernels run ... --json' output) by job and "
       "args, and for each pair says whether the digests are the same and the ratio B/A of the "
-      "median times, with a 95% bootstrap interval over the runs' times in seconds.each: "
-      "'faster' or 'slower' when the interval excludes 1, else 'same'. Shows how the run "
-      "contexts differ, and lists a job present in one file only.",
-      "kernels compare", "kernels compare A.json B.json [--json]");
+      "median times, with a 95% bootstrap interval over the runs' times in seconds.each and the "
+      "two-sided Mann-Whitney U test's p-value: 'faster' or 'slower' when the interval excludes "
+      "1, else 'same'. Shows how the run contexts differ, lists a job present in one file only, "
+      "and ends with the geometric mean of the ratios of the pairs whose digests agree.",
+      "kernels compare", "kernels compare A.json B.json [--json] [--fail-slower PCT]");
   app->add_option("FILE", files, "the two files, A then B")->expected(2);
-  app->add_flag("--json", json, "one JSON object per line: differences, pairs, unpaired reports");
+  app->add_flag("--json", json,
+                "one JSON object per line: differences, pairs, unpaired reports, geomean");
+  app->add_option("--fail-slower", fail_slower,
+                  "exit 1 when a pair is slower by more than PCT percent, its whole interval "
+                  "above 1 + PCT/100")
+      ->type_name("PCT")
+      ->check(CLI::Range(0.0, 1e6));
   app->footer(
-      "Exit status: 0 when every pair's digests agree, 1 when one differs, 2 for a usage "
-      "error or a file that cannot be read or holds no reports.");
+      "Exit status: 0 when every pair's digests agree (and, with --fail-slower, none is "
+      "slower), 1 when one differs (or is slower), 2 for a usage error or a file that cannot be "
+      "read, holds a malformed report or none.");
   if (const std::string help = parse_or_help(*app, "compare", tokens); !help.empty()) {
     out << help;
     return 0;
   }
   if (files.size() != 2) throw UsageError("compare: needs two files, A and B");
-  const std::vector<Json> a = parse_reports(read_file("compare:", files[0]), files[0]);
-  const std::vector<Json> b = parse_reports(read_file("compare:", files[1]), files[1]);
+  const std::vector<RunReport> a = read_run_reports(files[0], "compare");
+  const std::vector<RunReport> b = read_run_reports(files[1], "compare");
   const std::vector<Json> objects = compare_reports(a, b);
-  bool differ = false;
+  bool differ = false, few = false;
+  const Pairing pairing = pair_reports(a, b);
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (const int k = pairing.b_of[i]; k >= 0)
+      few = few || a[i].seconds.each.size() < kFewRuns ||
+            b[static_cast<std::size_t>(k)].seconds.each.size() < kFewRuns;
+  if (few)
+    std::fprintf(stderr,
+                 "kernels: compare: warning: fewer than %zu runs a side; the p-values and "
+                 "intervals are unreliable (use --repeat %zu or more)\n",
+                 kFewRuns, kFewRuns);
   for (const Json& o : objects)
     if (o.contains("same_digest") && !o["same_digest"].get<bool>()) differ = true;
   if (json)
     for (const Json& o : objects) out << o.dump() << "\n";
   else
     out << compare_text(objects);
-  return differ ? 1 : 0;
+  bool slower = false;
+  if (fail_slower >= 0) {
+    const std::vector<std::string> names = slower_pairs(objects, fail_slower);
+    if (!names.empty()) {
+      std::string list;
+      for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+      std::fprintf(stderr, "kernels: compare: slower by more than %g%%: %s\n", fail_slower,
+                   list.c_str());
+      slower = true;
+    }
+  }
+  return differ || slower ? 1 : 0;
 }
 
 }  // namespace kernels::runner

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/compare/compare.h"
+#include "commands/compare/mann_whitney.h"
 #include "commands/compare/ratio_interval.h"
 #include "core/test_support.h"
 
@@ -47,6 +48,21 @@ TEST(RatioInterval, CoversOneForOneBuildAndExcludesItForADoubledTime) {
   EXPECT_FALSE(median_ratio_interval({}, {0.01}).ratio.has_value());
 }
 
+TEST(UTest, MatchesHandComputedPValues) {
+  // No ties, 3 + 3 values: all of A below all of B is 1 of C(6, 3) = 20 orders; two-sided: 2/20.
+  EXPECT_DOUBLE_EQ(*u_test_p_value({1, 2, 3}, {4, 5, 6}), 0.1);
+  EXPECT_DOUBLE_EQ(*u_test_p_value({6, 5, 4}, {1, 2, 3}), 0.1);
+  // 10 + 10 values, fully separated: 2 / C(20, 10).
+  EXPECT_NEAR(
+      *u_test_p_value({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {11, 12, 13, 14, 15, 16, 17, 18, 19, 20}),
+      2.0 / 184756.0, 1e-15);
+  // One tie (3, 3): ranks 1, 2, 3.5 | 3.5, 5, 6, so U = 6.5 - 6 = 0.5 against a mean of 4.5;
+  // variance 3·3/12 · (7 - (2³-2)/(6·5)) = 5.1; z = (4 - 0.5)/√5.1; p = erfc(z/√2) = 0.121183.
+  EXPECT_NEAR(*u_test_p_value({1, 2, 3}, {3, 4, 5}), 0.1211832728, 1e-9);
+  EXPECT_DOUBLE_EQ(*u_test_p_value({2, 2}, {2, 2, 2}), 1.0);
+  EXPECT_FALSE(u_test_p_value({}, {1}).has_value());
+}
+
 std::string report(const std::string& kernel, const std::string& digest, double seconds,
                    const std::string& compiler) {
   return Json{{"kernel", kernel},
@@ -69,7 +85,7 @@ TEST(Compare, PairsByJobAndArgsAndFailsOnAChangedDigest) {
   std::vector<Json> lines;
   std::istringstream in(out);
   for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line));
-  ASSERT_EQ(lines.size(), 4u) << out;
+  ASSERT_EQ(lines.size(), 5u) << out;
   EXPECT_EQ(lines[0], (Json{{"context_differences", {{"compiler", {"gcc", "clang"}}}}}));
   EXPECT_EQ(lines[1]["kernel"], "matrix");
   EXPECT_EQ(lines[1]["same_digest"], true);
@@ -77,6 +93,13 @@ TEST(Compare, PairsByJobAndArgsAndFailsOnAChangedDigest) {
   EXPECT_EQ(lines[1]["verdict"], "slower");
   EXPECT_EQ(lines[2], (Json{{"only_in", "A"}, {"kernel", "bisort"}, {"args", {"--size", "8"}}}));
   EXPECT_EQ(lines[3]["only_in"], "B");
+  EXPECT_EQ(lines[4], (Json{{"geomean", 2.0}, {"pairs", 1}}));
+  EXPECT_NEAR(lines[1]["p_value"].get<double>(), 0.1, 1e-12);  // 3 runs a side, all slower
+
+  // Twice as slow is more than 50 % slower, with the whole interval above 1.5; not above 150 %.
+  EXPECT_EQ(compare({a, b, "--fail-slower", "50"}, out), 1);
+  EXPECT_EQ(compare({a, b, "--fail-slower", "150"}, out), 0);
+  EXPECT_NE(out.find("geomean"), std::string::npos) << out;
 
   const std::string changed = dir.file("c", report("matrix", "00000000000000bc", 1.0, "gcc"));
   EXPECT_EQ(call_command(compare_command, {a, changed}, out), 1);

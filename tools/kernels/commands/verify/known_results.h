@@ -11,6 +11,7 @@
 #ifndef KERNELS_TOOLS_KERNELS_COMMANDS_VERIFY_KNOWN_RESULTS_H_
 #define KERNELS_TOOLS_KERNELS_COMMANDS_VERIFY_KNOWN_RESULTS_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,11 @@ std::string case_title(const KnownCase& c);
 
 // The text of the table the runner was built with (generated from known_results.jsonl).
 std::string_view builtin_known_results();
+
+// The digest that the built-in table gives for job `kernel` with `args`, or none when it has no
+// such case (a case that reads an input file never matches a saved run's args).
+std::optional<std::string> known_digest(const std::string& kernel,
+                                        const std::vector<std::string>& args);
 
 }  // namespace kernels::runner
 
