@@ -79,9 +79,17 @@ fuzz: build-fuzz/build.ninja
 	    -artifact_prefix=build-fuzz/$$name- build-fuzz/corpus/$$name $$seeds; \
 	done
 
+# Every architecture of cmake/toolchains/ built under build-cross/<arch>/, its known results and
+# unit tests run under qemu, and the host built with g++ and with clang++: one table (tools/cross
+# --help). ARCHS="i386 s390x" picks rows; QUICK=1 builds the runner only and runs verify --quick.
+# tools/cross installs each row's packages itself.
+.PHONY: cross
+cross:
+	tools/cross --jobs $(JOBS) $(if $(QUICK),--quick) $(if $(filter ON,$(WERROR)),--werror) $(ARCHS)
+
 format:
 	@$(INSTALL_DEPS) format
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-cross
