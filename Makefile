@@ -102,6 +102,14 @@ fuzz-seeds: build-fuzz/build.ninja
 	    { tail -40 build-fuzz/$$name.log >&2; echo "$$name failed on its seeds (log: build-fuzz/$$name.log)" >&2; exit 1; }; \
 	done
 
+# Every architecture of cmake/toolchains/ built under build-cross/<arch>/, its known results and
+# unit tests run under qemu, and the host built with g++ and with clang++: one table (tools/cross
+# --help). ARCHS="i386 s390x" picks rows; QUICK=1 builds the runner only and runs verify --quick.
+# tools/cross installs each row's packages itself.
+.PHONY: cross
+cross:
+	tools/cross --jobs $(JOBS) $(if $(QUICK),--quick) $(if $(filter ON,$(WERROR)),--werror) $(ARCHS)
+
 format:
 	@$(INSTALL_DEPS) format
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
@@ -112,4 +120,4 @@ format-check:
 	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-cross

@@ -21,11 +21,16 @@ set(link_flags "")
 if(SANITIZE)
   set(link_flags "-fsanitize=${SANITIZE}")
 endif()
+set(toolchain "")
+if(TOOLCHAIN)
+  set(toolchain "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}")
+endif()
 step(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
      -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix} ${no_dev_packages}
-     "-DCMAKE_EXE_LINKER_FLAGS=${link_flags}")
+     "-DCMAKE_EXE_LINKER_FLAGS=${link_flags}" ${toolchain})
 step(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
-step(${WORK_DIR}/build/consumer)
+# EMULATOR is empty on the host, and the target's emulator command (a list) in a cross build.
+step(${EMULATOR} ${WORK_DIR}/build/consumer)
 
 step(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/subdirectory -G ${GENERATOR}
-     -DCMAKE_CXX_COMPILER=${CXX} -DKERNELS_SOURCE_DIR=${SOURCE_DIR} ${no_dev_packages})
+     -DCMAKE_CXX_COMPILER=${CXX} -DKERNELS_SOURCE_DIR=${SOURCE_DIR} ${no_dev_packages} ${toolchain})

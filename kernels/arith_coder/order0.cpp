@@ -1,4 +1,5 @@
 // Static order-0 tables for byte streams.
+#include <bit>
 #include <cstdint>
 
 #include "kernels/arith_coder/arith_coder.h"
@@ -7,7 +8,33 @@
 namespace kernels::arith_coder {
 
 namespace {
-__extension__ typedef unsigned __int128 Wide;  // holds count * 16383 for any count
+
+// floor(a * b / c) for a <= c, exact for all 64-bit values without a wider type (32-bit targets
+// have none). b's bits are taken from the top, keeping a * (b's bits so far) = q * c + r with
+// 0 <= r < c; whether 2r or r + a reaches c is asked as r >= c - r or r >= c - a, so nothing
+// overflows.
+std::uint64_t scale(std::uint64_t a, std::uint64_t b, std::uint64_t c) {
+  std::uint64_t q = 0, r = 0;
+  for (int bit = std::bit_width(b) - 1; bit >= 0; --bit) {
+    q *= 2;
+    if (r >= c - r) {
+      r -= c - r;
+      ++q;
+    } else {
+      r *= 2;
+    }
+    if ((b >> bit) & 1) {
+      if (r >= c - a) {
+        r -= c - a;
+        ++q;
+      } else {
+        r += a;
+      }
+    }
+  }
+  return q;
+}
+
 }  // namespace
 
 void order0_table(const std::uint8_t* bytes, std::size_t count, int* table) {
@@ -24,7 +51,7 @@ void order0_table(const std::uint8_t* bytes, std::size_t count, int* table) {
     const std::uint64_t budget = static_cast<std::uint64_t>(kOrder0MaxTotal) - present;
     for (int s = 1; s <= kEndOfInput; ++s) {
       if (counts[s] == 0) continue;
-      const auto scaled = static_cast<std::uint64_t>(Wide{counts[s]} * budget / raw_total);
+      const std::uint64_t scaled = scale(counts[s], budget, raw_total);  // counts[s] <= raw_total
       counts[s] = scaled > 0 ? scaled : 1;
     }
   }

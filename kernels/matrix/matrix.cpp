@@ -64,8 +64,22 @@ bool writes_are_private(int n, double** c, double** a, double** b) {
   return true;
 }
 
-// Two doubles in one register; element-wise arithmetic rounds each lane exactly as scalar code.
+// Two doubles, in one register where the target has 128-bit vectors of doubles (SSE2, AArch64,
+// VSX, the z13 vector facility) and as two plain doubles elsewhere. Either way each lane is
+// rounded exactly as scalar code, so both forms give the same bits.
+#if defined(__SSE2__) || defined(__aarch64__) || defined(__VSX__) || defined(__VX__)
 typedef double Pair __attribute__((vector_size(16)));
+#else
+struct Pair {
+  double lo, hi;
+};
+Pair operator+(Pair x, Pair y) {
+  return {x.lo + y.lo, x.hi + y.hi};
+}
+Pair operator*(Pair x, Pair y) {
+  return {x.lo * y.lo, x.hi * y.hi};
+}
+#endif
 
 Pair load_pair(const double* p) {
   Pair v;

@@ -6,7 +6,20 @@
 
 namespace kernels::pyramid::internal {
 
-__extension__ using uint128 = unsigned __int128;
+// The top 64 bits of the 128-bit product a * b. Targets without a 128-bit type (the 32-bit ones)
+// use 32-bit halves, whose middle sum stays below 2^64; both forms give the same bits.
+inline std::uint64_t high_product(std::uint64_t a, std::uint64_t b) {
+#if defined(__SIZEOF_INT128__)
+  __extension__ using uint128 = unsigned __int128;
+  return static_cast<std::uint64_t>((static_cast<uint128>(a) * b) >> 64);
+#else
+  const std::uint64_t a_lo = a & 0xffffffffu, a_hi = a >> 32;
+  const std::uint64_t b_lo = b & 0xffffffffu, b_hi = b >> 32;
+  const std::uint64_t hi_lo = a_hi * b_lo;
+  const std::uint64_t middle = ((a_lo * b_lo) >> 32) + (hi_lo & 0xffffffffu) + a_lo * b_hi;
+  return a_hi * b_hi + (hi_lo >> 32) + (middle >> 32);
+#endif
+}
 
 // The transpose's index step, (j * factor) mod n, without a division: a fixed-point reciprocal
 // of n with the factor folded in, so one step is two multiplications. Exact for every
@@ -17,9 +30,7 @@ class ShortProductMod {
  public:
   ShortProductMod(std::uint64_t n, std::uint64_t factor)
       : n_(n), scaled_((~std::uint64_t{0} / n + 1) * factor) {}
-  std::uint64_t operator()(std::uint64_t j) const {
-    return static_cast<std::uint64_t>((static_cast<uint128>(scaled_ * j) * n_) >> 64);
-  }
+  std::uint64_t operator()(std::uint64_t j) const { return high_product(scaled_ * j, n_); }
 
  private:
   std::uint64_t n_;
@@ -36,7 +47,7 @@ class LongProductMod {
       : n_(n), factor_(factor), reciprocal_(~std::uint64_t{0} / n) {}
   std::uint64_t operator()(std::uint64_t j) const {
     const std::uint64_t x = j * factor_;
-    const auto quotient = static_cast<std::uint64_t>((static_cast<uint128>(x) * reciprocal_) >> 64);
+    const std::uint64_t quotient = high_product(x, reciprocal_);
     const std::uint64_t r = x - quotient * n_;
     return r >= n_ ? r - n_ : r;
   }
