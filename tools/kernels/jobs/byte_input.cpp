@@ -15,19 +15,15 @@ void ByteInput::declare(CLI::App& app, const Declaration& d) {
   length_option_ = add_number(app, "--length", length_, 1, d.max_length, "N", d.length_help);
 }
 
-bool ByteInput::generate_given() const {
-  return (generate_ != nullptr && generate_->count() > 0) ||
-         (length_option_ != nullptr && length_option_->count() > 0);
-}
-
-bool ByteInput::any_given() const {
-  return (input_ != nullptr && input_->count() > 0) || generate_given();
-}
-
-void ByteInput::validate(const std::string& job) const {
-  const bool input_given = input_ != nullptr && input_->count() > 0;
-  if (input_given && path_.empty()) throw UsageError("--input needs a file name");
-  if (input_given && generate_given())
+void ByteInput::validate(const std::string& job) {
+  // The options belong to the app, which goes once the command line is parsed: read them once.
+  if (input_ != nullptr) {
+    input_given_ = input_->count() > 0;
+    generate_given_ = generate_->count() > 0 || length_option_->count() > 0;
+    input_ = generate_ = length_option_ = nullptr;
+  }
+  if (input_given_ && path_.empty()) throw UsageError("--input needs a file name");
+  if (input_given_ && generate_given_)
     throw UsageError(job + ": --input excludes --generate and --length");
 }
 

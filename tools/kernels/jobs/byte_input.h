@@ -27,14 +27,16 @@ class ByteInput {
   // Declares --input FILE, --generate KIND and --length N (1 to max_length) on `app`.
   void declare(CLI::App& app, const Declaration& d);
 
-  // After parsing: throws UsageError for an empty --input, and for --input with --generate or
-  // --length ("JOB: --input excludes --generate and --length").
-  void validate(const std::string& job) const;
+  // After parsing, while the app still lives: notes which options were given (the app's options
+  // are not read again after this), then throws UsageError for an empty --input, and for --input
+  // with --generate or --length ("JOB: --input excludes --generate and --length").
+  void validate(const std::string& job);
 
   // Whether the command line named a file; gave --generate or --length; gave any of the three.
+  // Known from validate() on.
   bool from_file() const { return !path_.empty(); }
-  bool generate_given() const;
-  bool any_given() const;
+  bool generate_given() const { return generate_given_; }
+  bool any_given() const { return input_given_ || generate_given_; }
 
   // The file's bytes, at most `max_bytes` of them. Throws UsageError as read_input_file does,
   // and for an empty file ("--input 'F' is empty"): every byte job needs a byte to code.
@@ -58,6 +60,8 @@ class ByteInput {
   CLI::Option* input_ = nullptr;
   CLI::Option* generate_ = nullptr;
   CLI::Option* length_option_ = nullptr;
+  bool input_given_ = false;
+  bool generate_given_ = false;
 };
 
 }  // namespace kernels::runner
