@@ -22,8 +22,9 @@ TEST(KernelImage, ExitsOneSilentlyWhateverTheArguments) {
       std::filesystem::temp_directory_path() / ("kernel-image-test-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   for (std::string args : {"", "a b c", "--help", "-o -p -a 1 2 3 4 5 6 7 8 9"}) {
-    std::string cmd = std::string("'") + KERNEL_IMAGE_PATH + "' " + args + " >'" +
-                      (dir / "out").string() + "' 2>'" + (dir / "err").string() + "' </dev/null";
+    std::string cmd = std::string(KERNELS_TEST_EMULATOR " '") + KERNEL_IMAGE_PATH + "' " + args +
+                      " >'" + (dir / "out").string() + "' 2>'" + (dir / "err").string() +
+                      "' </dev/null";
     int status = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(status)) << args;
     EXPECT_EQ(WEXITSTATUS(status), 1) << args;
