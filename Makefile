@@ -63,8 +63,11 @@ report: runner
 	@$(INSTALL_DEPS) report
 	$(PYTHON) tools/report --runner $(RUNNER) $(if $(COMPARE),--compare $(COMPARE))
 
+# Compiled with -Og rather than -O2: the instrumented build takes 6 minutes instead of 15 on two
+# cores, its tests run no slower, and less optimisation removes none of the sanitizers' checks.
 build-asan/build.ninja:
 	$(CONFIGURE) -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-Og -g -DNDEBUG" \
 	  -DKERNELS_SANITIZE=address,undefined -DKERNELS_BENCH=OFF
 
 sanitize: build-asan/build.ninja
