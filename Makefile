@@ -13,7 +13,7 @@ CONFIGURE  = $(CMAKE) -G $(GENERATOR) -DKERNELS_WERROR=$(WERROR) -DKERNELS_PYTHO
 # skips it). Configuring build/ finds the packages of the tests and benchmarks too, so every target
 # that uses it needs theirs, although run, verify and report build only the runner.
 INSTALL_DEPS = tools/install-deps
-RUNNER     = ./build/tools/kernels/kernels
+RUNNER     = ./build/runner/kernels
 
 .PHONY: all build runner run test bench report sanitize fuzz fuzz-seeds format format-check clean \
   verify deps-build deps-sanitize deps-fuzz
@@ -49,7 +49,7 @@ run: runner
 test: build
 	cd build && ctest $(CTEST_ARGS)
 
-# Every known result (tools/kernels/commands/verify/known_results.jsonl), each case run once.
+# Every known result (runner/results/known_results.jsonl), each case run once.
 verify: runner
 	$(RUNNER) verify
 

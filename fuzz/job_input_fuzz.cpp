@@ -29,14 +29,14 @@
 #include <string>
 #include <vector>
 
-#include "core/digest.h"
-#include "core/job.h"
-#include "core/run_job.h"
-#include "core/run_plan.h"
-#include "core/scratch_dir.h"
+#include "files/scratch_dir.h"
+#include "job/digest.h"
+#include "job/job.h"
 #include "kernels/context_model/context_model.h"
 #include "kernels/shell/shell.h"
 #include "oracles.h"
+#include "run/run_job.h"
+#include "run/run_plan.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include "commands/compare/compare.h"
 #include "commands/export/export.h"
 #include "commands/score/score.h"
-#include "commands/verify/known_results.h"
-#include "core/job.h"
-#include "core/run_reports.h"
+#include "job/job.h"
+#include "results/known_results.h"
+#include "results/saved_run.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ void check_refusal(const kr::UsageError& e, const std::string& prefix) {
     fail("a refusal that does not start with '" + prefix + "': " + what);
 }
 
-void check_report(const kr::RunReport& r) {
+void check_report(const kr::SavedRun& r) {
   if (r.kernel.empty()) fail("a report without a kernel");
   const kr::TimeStats& s = r.seconds;
   if (s.each.empty()) fail(r.name() + ": no times");
@@ -56,8 +56,8 @@ void check_report(const kr::RunReport& r) {
   }
 }
 
-void check_reports(const std::vector<kr::RunReport>& reports) {
-  for (const kr::RunReport& r : reports) check_report(r);
+void check_reports(const std::vector<kr::SavedRun>& reports) {
+  for (const kr::SavedRun& r : reports) check_report(r);
   for (const kr::Json& o : kr::compare_reports(reports, reports)) {
     if (o.contains("only_in")) fail("a report of the file unpaired against itself");
     if (o.contains("same_digest")) {
@@ -94,7 +94,7 @@ void check_reports(const std::vector<kr::RunReport>& reports) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   try {
-    check_reports(kr::parse_run_reports(text, "fuzz.jsonl", "compare"));
+    check_reports(kr::parse_saved_runs(text, "fuzz.jsonl", "compare"));
   } catch (const kr::UsageError& e) {
     check_refusal(e, "compare: ");
   } catch (const std::exception& e) {

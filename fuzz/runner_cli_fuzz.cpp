@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "core/job.h"
-#include "core/run_plan.h"
+#include "job/job.h"
+#include "run/run_plan.h"
 
 namespace {
 

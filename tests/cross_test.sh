@@ -26,7 +26,7 @@ printf '#!/bin/sh\nkill -SEGV $$\n' >"$dir/crash.runner"
 cat >"$dir/bin/cmake" <<EOF
 #!/bin/sh
 [ "\$1" = --build ] || exit 0
-mkdir -p "\$2/tools/kernels" && cp "$dir/\$(basename "\$2").runner" "\$2/tools/kernels/kernels"
+mkdir -p "\$2/runner" && cp "$dir/\$(basename "\$2").runner" "\$2/runner/kernels"
 EOF
 printf '#!/bin/sh\necho "100%% tests passed, 0 tests failed out of 3"\n' >"$dir/bin/ctest"
 chmod +x "$dir"/*.runner "$dir"/bin/*

@@ -1,0 +1,285 @@
+#include "commands/export/formats.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <ctime>
+#include <map>
+
+#include "cli/text.h"
+#include "results/known_results.h"
+
+namespace kernels::runner {
+namespace {
+
+constexpr double kNanosecondsPerSecond = 1e9;
+
+// A context value as text: strings as they are, anything else as JSON.
+std::string text_of(const Json& v) {
+  return v.is_string() ? v.get<std::string>() : v.dump();
+}
+
+std::string context_string(const Json& context, const char* key, const std::string& otherwise) {
+  return context.contains(key) && context[key].is_string() ? context[key].get<std::string>()
+                                                           : otherwise;
+}
+
+// "YYYY-MM-DDTHH:MM:SS" from a context's date ("2026-12-09T13:04:05Z"), or none when it has no
+// date of that shape.
+std::optional<std::string> seconds_date(const Json& context) {
+  const std::string d = context_string(context, "date", "");
+  static const char kShape[] = "dddd-dd-ddTdd:dd:dd";
+  if (d.size() < sizeof kShape - 1) return std::nullopt;
+  for (std::size_t i = 0; i + 1 < sizeof kShape; ++i)
+    if (kShape[i] == 'd' ? !std::isdigit(static_cast<unsigned char>(d[i])) : d[i] != kShape[i])
+      return std::nullopt;
+  return d.substr(0, sizeof kShape - 1);
+}
+
+std::string now_date() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &tm);
+  return buf;
+}
+
+std::string digest_text(const SavedRun& r) {
+  return r.digest.value_or("");
+}
+
+}  // namespace
+
+std::string gbench_json(const std::vector<SavedRun>& reports) {
+  const Json& c = reports.front().context;
+  Json context = Json::object();
+  context["date"] = seconds_date(c).value_or(now_date()) + "+00:00";
+  context["host_name"] = context_string(c, "host", "unknown");
+  context["executable"] = "kernels";
+  context["num_cpus"] = c.contains("cpus") && c["cpus"].is_number_integer() ? c["cpus"] : Json(0);
+  context["mhz_per_cpu"] = 0;
+  context["cpu_scaling_enabled"] = false;
+  context["caches"] = Json::array();
+  context["load_avg"] = Json::array();
+  context["library_build_type"] =
+      context_string(c, "build_type", "") == "Debug" ? "debug" : "release";
+  context["json_schema_version"] = 1;
+  for (auto it = c.begin(); it != c.end(); ++it)
+    if (!context.contains(it.key())) context[it.key()] = text_of(it.value());
+
+  Json benchmarks = Json::array();
+  std::map<std::string, int> family;     // kernel -> family_index
+  std::map<std::string, int> instances;  // kernel -> instances so far
+  for (const SavedRun& r : reports) {
+    const int family_index =
+        family.emplace(r.kernel, static_cast<int>(family.size())).first->second;
+    const int instance = instances[r.kernel]++;
+    const std::string name = r.name();
+    const std::size_t n = r.seconds.each.size();
+    const auto entry = [&](const std::string& entry_name, const char* run_type) {
+      Json e = Json::object();
+      e["name"] = entry_name;
+      e["family_index"] = family_index;
+      e["per_family_instance_index"] = instance;
+      e["run_name"] = name;
+      e["run_type"] = run_type;
+      e["repetitions"] = n;
+      return e;
+    };
+    const auto times = [&](Json& e, double value, const char* unit) {
+      e["real_time"] = value;
+      e["cpu_time"] = value;  // the runner times the wall clock only
+      e["time_unit"] = unit;
+      if (r.digest) e["label"] = *r.digest;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+      Json e = entry(name, "iteration");
+      e["repetition_index"] = i;
+      e["threads"] = 1;
+      e["iterations"] = 1;
+      times(e, r.seconds.each[i] * kNanosecondsPerSecond, "ns");
+      benchmarks.push_back(std::move(e));
+    }
+    const double cv = r.seconds.mean > 0 ? r.seconds.stddev / r.seconds.mean : 0.0;
+    const struct {
+      const char* name;
+      double value;
+      bool fraction;
+    } aggregates[] = {{"mean", r.seconds.mean, false},
+                      {"median", r.seconds.median, false},
+                      {"stddev", r.seconds.stddev, false},
+                      {"cv", cv, true}};
+    for (const auto& a : aggregates) {
+      Json e = entry(name + "_" + a.name, "aggregate");
+      e["threads"] = 1;
+      e["aggregate_name"] = a.name;
+      e["aggregate_unit"] = a.fraction ? "percentage" : "time";
+      e["iterations"] = n;
+      times(e, a.fraction ? a.value : a.value * kNanosecondsPerSecond, "ns");
+      benchmarks.push_back(std::move(e));
+    }
+  }
+  return Json{{"context", context}, {"benchmarks", benchmarks}}.dump(2) + "\n";
+}
+
+std::string bmf_json(const std::vector<SavedRun>& reports) {
+  Json out = Json::object();
+  for (const SavedRun& r : reports) {
+    const TimeStats& s = r.seconds;
+    Json measures{{"latency",
+                   {{"value", s.median * kNanosecondsPerSecond},
+                    {"lower_value", s.min * kNanosecondsPerSecond},
+                    {"upper_value", s.max * kNanosecondsPerSecond}}}};
+    if (r.work_n && s.min > 0)
+      measures["throughput"] = {{"value", *r.work_n / s.median},
+                                {"lower_value", *r.work_n / s.max},
+                                {"upper_value", *r.work_n / s.min}};
+    out[r.name()] = measures;
+  }
+  return out.dump(2) + "\n";
+}
+
+std::string github_json(const std::vector<SavedRun>& reports) {
+  Json out = Json::array();
+  for (const SavedRun& r : reports) {
+    char range[64];
+    std::snprintf(range, sizeof range, "± %.0f", r.seconds.stddev * kNanosecondsPerSecond);
+    const std::string extra = "runs " + std::to_string(r.seconds.each.size()) + "\ndigest " +
+                              (r.digest ? *r.digest : std::string("-")) + "\ncompiler " +
+                              context_string(r.context, "compiler", "unknown");
+    out.push_back(Json{{"name", r.name()},
+                       {"unit", "ns"},
+                       {"value", r.seconds.median * kNanosecondsPerSecond},
+                       {"range", range},
+                       {"extra", extra}});
+  }
+  return out.dump(2) + "\n";
+}
+
+std::string lnt_json(const std::vector<SavedRun>& reports, const std::string& order) {
+  const Json& c = reports.front().context;
+  std::string first, last;
+  for (const SavedRun& r : reports)
+    if (const std::optional<std::string> d = seconds_date(r.context)) {
+      if (first.empty() || *d < first) first = *d;
+      if (last.empty() || *d > last) last = *d;
+    }
+  if (first.empty()) first = last = now_date();
+  std::string machine_name = context_string(c, "host", "unknown") + "-" +
+                             context_string(c, "compiler", "unknown-compiler");
+  for (char& ch : machine_name)
+    if (std::isspace(static_cast<unsigned char>(ch))) ch = '-';
+  Json machine{{"name", machine_name}};
+  for (const char* key : {"cpu", "cpus", "compiler", "build_type", "flags", "version"})
+    if (c.contains(key)) machine[std::string(key) == "cpu" ? "hardware" : key] = text_of(c[key]);
+  Json tests = Json::array();
+  for (const SavedRun& r : reports) {
+    const std::optional<std::string> known = known_digest(r.kernel, r.args);
+    Json t{{"name", "kernels." + r.name()}, {"execution_time", r.seconds.each}};
+    if (r.digest) t["hash"] = *r.digest;
+    t["execution_status"] = known && known != r.digest ? 1 : 0;
+    tests.push_back(std::move(t));
+  }
+  return Json{{"format_version", "2"},
+              {"machine", machine},
+              {"run",
+               {{"start_time", first},
+                {"end_time", last},
+                {"llvm_project_revision", order.empty() ? first : order}}},
+              {"tests", tests}}
+             .dump(2) +
+         "\n";
+}
+
+namespace {
+
+std::string csv_field(const std::string& s) {
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string out = "\"";
+  for (const char ch : s) out += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+  return out + "\"";
+}
+
+std::string number(double v) {
+  return Json(v).dump();
+}
+
+}  // namespace
+
+std::string csv_text(const std::vector<SavedRun>& reports) {
+  std::vector<std::string> keys;
+  for (const SavedRun& r : reports)
+    for (auto it = r.context.begin(); it != r.context.end(); ++it)
+      if (std::find(keys.begin(), keys.end(), it.key()) == keys.end()) keys.push_back(it.key());
+  std::vector<std::string> header = {"kernel", "args", "runs",   "median",    "mean",  "stddev",
+                                     "min",    "max",  "work_n", "work_unit", "digest"};
+  header.insert(header.end(), keys.begin(), keys.end());
+  std::string out;
+  const auto row = [&out](const std::vector<std::string>& fields) {
+    for (std::size_t i = 0; i < fields.size(); ++i) out += (i ? "," : "") + csv_field(fields[i]);
+    out += "\r\n";
+  };
+  row(header);
+  for (const SavedRun& r : reports) {
+    const TimeStats& s = r.seconds;
+    std::vector<std::string> fields = {
+        r.kernel,         args_text(r.args), std::to_string(s.each.size()),
+        number(s.median), number(s.mean),    number(s.stddev),
+        number(s.min),    number(s.max),     r.work_n ? number(*r.work_n) : "",
+        r.work_unit,      digest_text(r)};
+    for (const std::string& k : keys)
+      fields.push_back(r.context.contains(k) ? text_of(r.context[k]) : "");
+    row(fields);
+  }
+  return out;
+}
+
+namespace {
+
+// The unit of a row, chosen by its median: the largest in which the median is at least 1.
+struct Unit {
+  const char* name;
+  double per_second;
+};
+Unit unit_for(double seconds) {
+  if (seconds >= 1) return {"s", 1};
+  if (seconds >= 1e-3) return {"ms", 1e3};
+  if (seconds >= 1e-6) return {"µs", 1e6};
+  return {"ns", 1e9};
+}
+
+std::string fixed(double v) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.3f", v);
+  return buf;
+}
+
+// A table cell: '|' would end it, and a newline the row.
+std::string cell(const std::string& s) {
+  std::string out;
+  for (const char ch : s) {
+    if (ch == '|' || ch == '\\' || ch == '`' || ch == '*' || ch == '_') out += '\\';
+    out += ch == '\n' || ch == '\r' ? ' ' : ch;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string markdown_table(const std::vector<SavedRun>& reports) {
+  std::string out =
+      "| Job | Median [unit] | Mean ± σ | Min … Max | Digest |\n"
+      "|:---|---:|---:|---:|:---|\n";
+  for (const SavedRun& r : reports) {
+    const TimeStats& s = r.seconds;
+    const Unit u = unit_for(s.median);
+    out += "| " + cell(r.name()) + " | " + fixed(s.median * u.per_second) + " [" + u.name + "] | " +
+           fixed(s.mean * u.per_second) + " ± " + fixed(s.stddev * u.per_second) + " | " +
+           fixed(s.min * u.per_second) + " … " + fixed(s.max * u.per_second) + " | " +
+           (r.digest ? "`" + *r.digest + "`" : std::string("-")) + " |\n";
+  }
+  return out;
+}
+
+}  // namespace kernels::runner

@@ -1,0 +1,72 @@
+#include "commands/run.h"
+
+#include <cstdio>
+
+#include "cli/output.h"
+#include "cli/progress.h"
+#include "report/context.h"
+#include "report/report.h"
+#include "run/run_plan.h"
+
+namespace kernels::runner {
+namespace {
+
+void warn_if_slow_build() {
+#if !defined(__OPTIMIZE__)
+  std::fputs("kernels: warning: built without optimisation; times are not representative\n",
+             stderr);
+#endif
+#if !defined(NDEBUG)
+  std::fputs("kernels: warning: built with assertions on; times are not representative\n", stderr);
+#endif
+}
+
+}  // namespace
+
+int run_command(const std::vector<std::string>& tokens, std::ostream& out) {
+  RunPlan plan = parse_run(tokens);
+  if (!plan.help.empty()) {
+    out << plan.help;
+    return 0;
+  }
+  warn_if_slow_build();
+  if (!plan.settings.json) out << "context   " << context_text(run_context()) << "\n\n";
+  Progress progress(static_cast<int>(plan.jobs.size()));
+  const auto report = [&](const Report& r) {
+    out << (plan.settings.json ? report_json(r) + "\n" : report_text(r));
+    check_output(out);  // a report that cannot be saved stops the run
+  };
+  const RunSettings& settings = plan.settings.run;
+  if (!plan.settings.interleave) {
+    int index = 0;
+    for (PlannedJob& p : plan.jobs) {
+      progress.job(++index, p.name);
+      const Report r = run_job(p.name, *p.job, settings, &progress);
+      progress.end_job();
+      report(r);
+    }
+    return 0;
+  }
+  // Interleaved: every job's warm-ups round by round, then its timed runs round by round. The last
+  // round of each job is followed at once by its finish (the observed run, the summary and digest
+  // of its own last state) and its report, so a job's final state is never another's.
+  std::vector<JobRuns> runs;
+  runs.reserve(plan.jobs.size());
+  for (PlannedJob& p : plan.jobs) runs.emplace_back(p.name, *p.job, settings, &progress);
+  const auto each_job = [&](auto&& step) {
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+      progress.job(static_cast<int>(i) + 1, plan.jobs[i].name);
+      step(runs[i]);
+      progress.end_job();
+    }
+  };
+  for (int w = 0; w < settings.warmup; ++w) each_job([](JobRuns& j) { j.warmup(); });
+  for (int t = 0; t + 1 < settings.repeat; ++t) each_job([](JobRuns& j) { j.timed(); });
+  each_job([&](JobRuns& j) {
+    if (settings.repeat > 0) j.timed();
+    report(j.finish());
+  });
+  return 0;
+}
+
+}  // namespace kernels::runner

@@ -1,0 +1,69 @@
+// Job "transpose": the in-place transpose of an R x C matrix whose element at index m is m.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "job/digest.h"
+#include "job/job.h"
+#include "kernels/pyramid/pyramid.h"
+#include "kernels/shell/shell.h"
+
+namespace kernels::runner {
+namespace {
+
+// Largest matrix the job accepts, in values (256 MiB).
+constexpr long long kMaxValues = 1LL << 26;
+
+class TransposeJob : public Job {
+ public:
+  void declare(CLI::App& app) override {
+    add_number(app, "--rows", rows_, 1, kMaxValues, "R", "matrix rows");
+    add_number(app, "--cols", cols_, 1, kMaxValues, "C", "matrix columns; R x C at most 2^26");
+  }
+
+  void validate() override {
+    if (static_cast<long long>(rows_) * cols_ > kMaxValues)
+      throw UsageError("transpose " + std::to_string(rows_) + " x " + std::to_string(cols_) +
+                       ": at most " + std::to_string(kMaxValues) + " values");
+  }
+
+  std::vector<std::string> args() const override {
+    return {"--rows", std::to_string(rows_), "--cols", std::to_string(cols_)};
+  }
+
+  void prepare() override {
+    matrix_ = shell::arena_new<int>(values());
+    for (std::size_t m = 0; m < values(); ++m) matrix_[m] = static_cast<int>(m);
+  }
+
+  void run() override { pyramid::internal_int_transpose(matrix_, rows_, cols_); }
+
+  Json summary() const override { return Json{{"rows", rows_}, {"cols", cols_}}; }
+
+  std::optional<std::uint64_t> digest() const override {
+    Fnv1a h;
+    for (std::size_t m = 0; m < values(); ++m) h.i32(matrix_[m]);
+    return h.value();
+  }
+
+  std::optional<Work> work() const override {
+    return Work{static_cast<double>(values()), "elements"};
+  }
+
+ private:
+  std::size_t values() const {
+    return static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_);
+  }
+
+  int rows_ = 1024;
+  int cols_ = 768;
+  int* matrix_ = nullptr;
+};
+
+const JobRegistration kTranspose{
+    {60, "transpose", "transpose in place a 1024 x 768 matrix whose element at index m is m",
+     nullptr, &make_job<TransposeJob>}};
+
+}  // namespace
+}  // namespace kernels::runner

@@ -1,0 +1,63 @@
+#include "run/run_job.h"
+
+#include <chrono>
+
+#include "cli/progress.h"
+#include "kernels/shell/shell.h"
+
+namespace kernels::runner {
+
+JobRuns::JobRuns(const std::string& name, Job& job, const RunSettings& settings, Progress* progress)
+    : job_(job), settings_(settings), progress_(progress) {
+  report_.kernel = name;
+  report_.args = job.args();
+  total_ = settings.warmup + settings.repeat + (settings.observe ? 1 : 0);
+}
+
+// One run from a fresh arena and a prepared job; returns the seconds that run() took. Every run
+// does the same work, so the storage of the last one stands for all.
+double JobRuns::one_run(const char* kind, bool observed) {
+  using Clock = std::chrono::steady_clock;
+  if (progress_ != nullptr) progress_->run(kind, ++done_, total_);
+  shell::arena_reset();
+  job_.prepare();
+  const shell::ArenaStats before = shell::arena_stats();
+  const auto start = Clock::now();
+  if (observed)
+    report_.calls = job_.run_observed();
+  else
+    job_.run();
+  const auto stop = Clock::now();
+  const shell::ArenaStats after = shell::arena_stats();
+  report_.records = after.records - before.records;
+  report_.bytes = after.bytes - before.bytes;
+  return std::chrono::duration<double>(stop - start).count();
+}
+
+void JobRuns::warmup() {
+  one_run("warm-up", false);
+}
+
+void JobRuns::timed() {
+  seconds_.push_back(one_run("timed", false));
+}
+
+Report JobRuns::finish() {
+  report_.seconds = time_stats(std::move(seconds_));
+  if (settings_.observe) one_run("observed", true);
+  report_.summary = job_.summary();
+  report_.digest = job_.digest();
+  report_.work = job_.work();
+  job_.finish();
+  shell::arena_reset();
+  return std::move(report_);
+}
+
+Report run_job(const std::string& name, Job& job, const RunSettings& settings, Progress* progress) {
+  JobRuns runs(name, job, settings, progress);
+  for (int i = 0; i < settings.warmup; ++i) runs.warmup();
+  for (int i = 0; i < settings.repeat; ++i) runs.timed();
+  return runs.finish();
+}
+
+}  // namespace kernels::runner
