@@ -84,14 +84,18 @@ inline Renormalised renormalise_unobserved(std::uint32_t l, std::uint32_t h, std
   // drops to 0. As a mask rather than a branch: all ones keeps the count, zero clears it.
   const bool keep = (settled == 0) | (follow < 0);
   follow &= -static_cast<std::int32_t>(keep);
-  l = (l << settled) & 0xffff;
-  h = ((h << settled) | ((1u << settled) - 1)) & 0xffff;
-  // The run of straddling bits below the top one: 1 in low, 0 in high. The shift drops the top
-  // bit (0 in low, 1 in high: it never straddles) and leaves bit 16 clear, which ends the run.
-  const std::uint32_t straddling = (l & ~h) << 17;
+  // The run of straddling bits below the top differing one: 1 in low, 0 in high, taken from the
+  // words as they are and moved up past the settled bits. The shift by 17 more drops the top
+  // differing bit (0 in low, 1 in high: it never straddles) and leaves bit 16 clear, which ends
+  // the run.
+  const std::uint32_t straddling = ((l & ~h) << settled) << 17;
   const int straddles = std::countl_zero(~straddling | 1u);  // countl_one(straddling), <= 15
-  l = (l << straddles) & 0x7fff;
-  h = ((h << straddles) & 0x7fff) | 0x8000 | ((1u << straddles) - 1);
+  // Every pass doubles both ends and drops the top bit: all passes are one shift by their
+  // number, at most 16. Low comes out below 0x8000 and high at or above it, with a 1 shifted
+  // in at the bottom of high for each pass.
+  const int passes = settled + straddles;
+  l = (l << passes) & 0x7fff;
+  h = ((h << passes) & 0x7fff) | 0x8000 | ((1u << passes) - 1);
   return {l, h, shell::wrapping_add(follow, straddles)};
 }
 
@@ -138,7 +142,7 @@ inline EncodeResult encode(int symbol, const int* table, std::size_t size) {
   // reciprocal. Both ends stay in [low, high] because 0 <= lower <= upper <= total. The share
   // is multiplied by the reciprocal first: that product does not wait for the interval.
   if (total != g_reciprocal.divisor) set_reciprocal(total);
-  const auto r = static_cast<std::uint64_t>(range);
+  const std::uint64_t r = static_cast<std::uint32_t>(range);
   auto upper_scaled = static_cast<std::uint64_t>(upper) * g_reciprocal.multiplier;
   auto lower_scaled = static_cast<std::uint64_t>(lower) * g_reciprocal.multiplier;
 #if defined(__GNUC__)
