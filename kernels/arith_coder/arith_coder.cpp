@@ -145,10 +145,11 @@ inline EncodeResult encode(int symbol, const int* table, std::size_t size) {
   const std::uint64_t r = static_cast<std::uint32_t>(range);
   auto upper_scaled = static_cast<std::uint64_t>(upper) * g_reciprocal.multiplier;
   auto lower_scaled = static_cast<std::uint64_t>(lower) * g_reciprocal.multiplier;
-#if defined(__GNUC__)
+#if defined(__GNUC__) && __SIZEOF_POINTER__ == 8
   // Left alone, the compiler shares range * multiplier between both ends, which puts two
   // multiplications after the interval's load instead of one. The empty statements pin the
-  // products of the shares (the same values) so that only range's multiplication waits.
+  // products of the shares (the same values) so that only range's multiplication waits. On
+  // 64-bit targets only, where a 64-bit value fits one register.
   __asm__("" : "+r"(upper_scaled));
   __asm__("" : "+r"(lower_scaled));
 #endif
