@@ -88,7 +88,8 @@ inline void merge_small(node* root, std::int32_t* spare, int height) {
   order<kDown>(right->value, *spare);
 }
 
-// Merges done together: at most this many.
+// Merges done together: at most this many. On the default 2^20 values, 16 measured faster than
+// 8 and no slower than 32; a single walk at a time is the slowest.
 constexpr int kMaxGroup = 16;
 
 // Bimerge of K subtrees of the same height at once, roots[k] with the spare *spares[k]. The K
