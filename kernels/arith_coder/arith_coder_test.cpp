@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <ostream>
 #include <random>
 #include <vector>
@@ -274,6 +275,60 @@ TEST_F(ArithCoderTest, LargeTotalsAreRefusedExactlyWhenTheIntervalWouldBeEmpty) 
   }
   EXPECT_GT(refused, 0);
   EXPECT_GT(coded, 0);
+}
+
+// The divisions by the total are done by multiplying by its reciprocal, kept from call to call.
+// Narrow intervals set from outside admit totals up to 2^31 - 1, so the whole range of divisors
+// and dividends is reached: powers of two and their neighbours, and the largest products the
+// checks let through. Tables of different totals alternate, so a stale reciprocal would show.
+TEST_F(ArithCoderTest, DivisionByAnyTotalMatchesTheReference) {
+  std::mt19937 rng(7);
+  std::vector<std::int64_t> totals{
+      1, 2, 3, 0x4001, 0x4002, 0xffff, 0x10000, 0x10001, std::numeric_limits<std::int32_t>::max()};
+  for (int k = 2; k < 31; ++k)
+    for (std::int64_t d : {-1, 0, 1}) totals.push_back((std::int64_t{1} << k) + d);
+  for (int i = 0; i < 200; ++i)
+    totals.push_back(1 + rng() % std::numeric_limits<std::int32_t>::max());
+  for (int run = 0; run < 4000; ++run) {
+    set_observer(run % 2 == 0 ? &observer_ : nullptr);
+    // A range at which this total's products stay within 32 bits.
+    const std::int64_t total = totals[rng() % totals.size()];
+    const std::int64_t widest =
+        std::min<std::int64_t>(0x10000, std::numeric_limits<std::int32_t>::max() / total);
+    const std::int64_t range = run % 3 == 0 ? widest : 1 + rng() % widest;
+    const std::int32_t l = static_cast<std::int32_t>(rng() % (0x10000 - range + 1));
+    // Shares at the edges (0, 1, the total, one below it) or anywhere in between.
+    auto share = [&] {
+      switch (rng() % 5) {
+        case 0:
+          return std::int64_t{0};
+        case 1:
+          return std::min<std::int64_t>(1, total);
+        case 2:
+          return total;
+        case 3:
+          return total - 1;
+        default:
+          return static_cast<std::int64_t>(rng() % (total + 1));
+      }
+    };
+    std::int64_t upper = share(), lower = share();
+    if (lower > upper) std::swap(lower, upper);
+    const Table t{static_cast<int>(total), static_cast<int>(upper), static_cast<int>(lower), 0};
+    Reference ref;
+    ref.lo = l;
+    ref.hi = l + range - 1;
+    ref.follow = 0;
+    low = l, high = static_cast<std::int32_t>(l + range - 1), bits_to_follow = 0;
+    bits_.clear();
+    const bool ok = ref.encode(2, t);
+    ASSERT_EQ(encode_symbol_checked(2, t),
+              ok ? EncodeResult::kEncoded : EncodeResult::kEmptyInterval)
+        << total << " " << range << " " << upper << " " << lower;
+    ASSERT_EQ(low, ok ? ref.lo : l) << total << " " << range << " " << upper << " " << lower;
+    ASSERT_EQ(high, ok ? ref.hi : l + range - 1) << total << " " << range << " " << upper;
+    ASSERT_EQ(bits_to_follow, ok ? ref.follow : 0);
+  }
 }
 
 }  // namespace

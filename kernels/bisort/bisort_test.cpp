@@ -204,6 +204,34 @@ TEST_F(BisortTest, MatchesTheStepByStepRulesNodeForNode) {
   }
 }
 
+// Merges run side by side in groups that double at each level up to 16 and then split in two;
+// tall trees reach every group width and the splits many times over. Few distinct values make
+// ties, where the subtree exchanges are easiest to get wrong.
+TEST_F(BisortTest, GroupedMergesOfTallTreesMatchTheStepByStepRules) {
+  std::mt19937 rng(17);
+  for (int round = 0; round < 24; ++round) {
+    shell::arena_reset();
+    const int height = 9 + round % 4;
+    std::uniform_int_distribution<std::int32_t> value(0, round % 3 == 0 ? 1000000 : 3);
+    Values values((std::size_t{2} << height) - 1);
+    for (auto& v : values) v = value(rng);
+    const std::int32_t spare = value(rng);
+    const int dir = round % 2;
+    node* a = perfect_tree(height, values);
+    node* b = perfect_tree(height, values);
+    Pairing before, after;
+    pair_up(a, b, before);
+    if (round % 4 < 2) {
+      ASSERT_EQ(Bisort(a, spare, dir), reference::bisort(b, spare, dir)) << round;
+    } else {
+      ASSERT_EQ(Bimerge(a, spare, dir), reference::bimerge(b, spare, dir)) << round;
+    }
+    pair_up(a, b, after);
+    ASSERT_EQ(after, before) << round;
+    ASSERT_EQ(sequence(a, 0), sequence(b, 0)) << round;
+  }
+}
+
 TEST_F(BisortTest, BothPassesKeepTheValuesAndOrderDistinctKeys) {
   std::mt19937 rng(13);
   for (int round = 0; round < 200; ++round) {
