@@ -15,6 +15,7 @@
 #include "commands/verify/verify.h"
 #include "job/job.h"
 #include "report/build_info.h"
+#include "run/out_of_memory.h"
 
 namespace kernels::runner {
 namespace {
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
   using namespace kernels::runner;
   int status = 0;
   bool reported = false;  // a lost write that has already been said
+  throw_on_arena_failure();
   try {
     status = main_kernels({argv + 1, argv + argc}, std::cout);
   } catch (const UsageError& e) {
@@ -99,6 +101,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kernels: %s\n", e.what());
     status = 1;
     reported = true;
+  } catch (const std::bad_alloc& e) {
+    std::fprintf(stderr, "kernels: %s\n", out_of_memory_message("", e).c_str());
+    status = 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kernels: %s\n", e.what());
     status = 1;
