@@ -1,4 +1,5 @@
 // kernels: runs the kernels' drivers, times them and reports what they did.
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -92,6 +93,9 @@ int main(int argc, char** argv) {
   int status = 0;
   bool reported = false;  // a lost write that has already been said
   throw_on_arena_failure();
+  // A write past the file-size limit (ulimit -f) then fails with EFBIG and is reported like a
+  // full disk, the files being written removed, instead of ending the process and leaving them.
+  std::signal(SIGXFSZ, SIG_IGN);
   try {
     status = main_kernels({argv + 1, argv + argc}, std::cout);
   } catch (const UsageError& e) {

@@ -204,6 +204,13 @@ for signal in TERM INT; do
   ls "$dir" | grep -q '\.tmp-' && fail "a temporary file was left behind: $(ls "$dir")"
   [ -z "$(ls -A "$dir/tmp")" ] || fail "verify stopped by SIG$signal left $(ls -A "$dir/tmp")"
 done
+# Over the file-size limit verify cannot write a case's input: those cases fail, the command
+# exits 1, and its scratch folder is removed all the same.
+(ulimit -f 4 && exec env TMPDIR="$dir/tmp" "$kernels" verify arith-coder) >"$dir/out" 2>"$dir/err"
+got=$?
+[ "$got" -eq 1 ] && grep -q 'File too large' "$dir/out" ||
+  fail "verify over the file-size limit: exit $got, $(head -c 300 "$dir/out" "$dir/err")"
+[ -z "$(ls -A "$dir/tmp")" ] || fail "verify over the file-size limit left $(ls -A "$dir/tmp")"
 expect 0 "verify --record" -- verify transpose --quick --record "$dir/record"
 [ "$(wc -l <"$dir/record")" -ge 1 ] && grep -q '"kernel":"transpose"' "$dir/record" ||
   fail "verify --record wrote $(cat "$dir/record")"

@@ -57,7 +57,7 @@ extern "C" void remove_registered_and_reraise(int signal_number) {
 
 void install_handler_once() {
   static const bool installed = [] {
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
       struct sigaction old {};
       if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) {
         struct sigaction now {};

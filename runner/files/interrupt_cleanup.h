@@ -1,7 +1,8 @@
-// What a process ended by a signal from outside (SIGINT, SIGTERM, SIGHUP) must not leave behind:
-// the temporary files being written and the scratch directories in use. The first registration
-// installs a handler for those signals, where nobody has chosen another way to handle them; it
-// removes every registered path, then ends the process as the signal would have.
+// What a process ended by a signal from outside (SIGINT, SIGTERM, SIGHUP, or SIGPIPE when its
+// reader has gone) must not leave behind: the temporary files being written and the scratch
+// directories in use. The first registration installs a handler for those signals, where nobody
+// has chosen another way to handle them; it removes every registered path, then ends the process
+// as the signal would have.
 #ifndef KERNELS_RUNNER_FILES_INTERRUPT_CLEANUP_H_
 #define KERNELS_RUNNER_FILES_INTERRUPT_CLEANUP_H_
 
