@@ -1,8 +1,9 @@
-# kernels_subsystem(NAME SOURCES a.cpp b.cpp TESTS a_test.cpp [TEST_LIBS ...])
+# kernels_subsystem(NAME SOURCES a.cpp b.cpp [HEADERS a.h ...] TESTS a_test.cpp [TEST_LIBS ...])
 # Builds the static library kernels_<NAME> (alias kernels::<NAME>), installs its public header
-# kernels/<NAME>/<NAME>.h, and builds its tests as one executable registered with ctest.
+# kernels/<NAME>/<NAME>.h and the HEADERS it includes, and builds its tests as one executable
+# registered with ctest.
 function(kernels_subsystem name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;TESTS;TEST_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;HEADERS;TESTS;TEST_LIBS" ${ARGN})
   set(lib kernels_${name})
   add_library(${lib} STATIC ${ARG_SOURCES})
   add_library(kernels::${name} ALIAS ${lib})
@@ -16,7 +17,8 @@ function(kernels_subsystem name)
     target_link_libraries(${lib} PUBLIC kernels_shell)
   endif()
   install(TARGETS ${lib} EXPORT kernelsTargets)
-  install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/${name}.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kernels/${name})
+  install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/${name}.h ${ARG_HEADERS}
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kernels/${name})
   if(KERNELS_TESTS AND ARG_TESTS)
     add_executable(${lib}_tests ${ARG_TESTS})
     target_link_libraries(${lib}_tests PRIVATE ${lib} kernels_flags ${ARG_TEST_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "kernels/arith_coder/arith_coder.h"
-#include "kernels/arith_coder/reference.h"
+#include "kernels/arith_coder/coder_oracle.h"
 
 namespace {
 
 namespace ac = kernels::arith_coder;
 
-using Reference = kernels::arith_coder::reference::Coder;
+using Reference = kernels::arith_coder::oracle::Coder;
 
 void check(bool ok) {
   if (!ok) std::abort();

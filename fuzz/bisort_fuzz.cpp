@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "kernels/bisort/bisort.h"
-#include "kernels/bisort/reference.h"
+#include "kernels/bisort/sort_oracle.h"
 #include "kernels/shell/shell.h"
 
 namespace {
@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int32_t spare = spare0, ref_spare = spare0;
   for (int dir : {first_dir, 1 - first_dir}) {
     spare = kernels::bisort::Bisort(root, spare, dir);
-    ref_spare = kernels::bisort::reference::bisort(twin, ref_spare, dir);
+    ref_spare = kernels::bisort::oracle::bisort(twin, ref_spare, dir);
     check(spare == ref_spare);
     Values got;
     in_order(root, got);

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "kernels/matrix/literal_product.h"
 #include "kernels/matrix/matrix.h"
-#include "kernels/matrix/reference.h"
 #include "kernels/shell/shell.h"
 
 namespace {
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!alias)
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j) rc[i][j] = c[i][j];
-  kernels::matrix::reference::multiply(n, rc, ra, rb);
+  kernels::matrix::internal::literal_product(n, rc, ra, rb);
   kernels::matrix::matxmult(n, c, a, b);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j)

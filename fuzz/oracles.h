@@ -7,18 +7,18 @@
 #include <cstdint>
 #include <vector>
 
-#include "kernels/pyramid/reference.h"
+#include "kernels/pyramid/pyramid_oracle.h"
 
 namespace kernels::fuzz_oracles {
 
-// kernels::pyramid::reference::collapse, the tests' plain collapse.
-pyramid::reference::Collapsed pyramid_collapse(const std::vector<int>& pyramid, int x_size,
-                                               int y_size, int levels);
+// kernels::pyramid::oracle::collapse, the tests' plain collapse.
+pyramid::oracle::Collapsed pyramid_collapse(const std::vector<int>& pyramid, int x_size, int y_size,
+                                            int levels);
 
-// kernels::pyramid::reference::transpose, the out-of-place transpose.
+// kernels::pyramid::oracle::transpose, the out-of-place transpose.
 std::vector<int> pyramid_transpose(const std::vector<int>& m, int rows, int cols);
 
-// The bits that kernels::arith_coder::reference::Coder emits for `bytes` (each byte b as symbol
+// The bits that kernels::arith_coder::oracle::Coder emits for `bytes` (each byte b as symbol
 // b + 1, then the end-of-input symbol, then done) against the order-0 table of their plain counts
 // (the end-of-input symbol counted once). REQUIRES: bytes.size() < 16383, so that the counts are
 // the table unscaled.

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "kernels/pyramid/pyramid.h"
-#include "kernels/pyramid/reference.h"
+#include "kernels/pyramid/pyramid_oracle.h"
 #include "kernels/shell/shell.h"
 #include "oracles.h"
 
@@ -64,7 +64,7 @@ void check_collapse(Input& in) {
   const auto count = static_cast<std::size_t>(x_size) * static_cast<std::size_t>(y_size);
   std::vector<int> pyramid(count);
   for (int& v : pyramid) v = in.value();
-  const kernels::pyramid::reference::Collapsed expect =
+  const kernels::pyramid::oracle::Collapsed expect =
       kernels::fuzz_oracles::pyramid_collapse(pyramid, x_size, y_size, levels);
   std::vector<int> result(count, 0x5a5a5a5a);  // stale values the collapse must clear
   kernels::pyramid::collapse_pyr(pyramid.data(), result.data(), x_size, y_size, levels);

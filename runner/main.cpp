@@ -1,4 +1,5 @@
 // kernels: runs the kernels' drivers, times them and reports what they did.
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -15,6 +16,7 @@
 #include "commands/verify/verify.h"
 #include "job/job.h"
 #include "report/build_info.h"
+#include "run/out_of_memory.h"
 
 namespace kernels::runner {
 namespace {
@@ -90,6 +92,10 @@ int main(int argc, char** argv) {
   using namespace kernels::runner;
   int status = 0;
   bool reported = false;  // a lost write that has already been said
+  throw_on_arena_failure();
+  // A write past the file-size limit (ulimit -f) then fails with EFBIG and is reported like a
+  // full disk, the files being written removed, instead of ending the process and leaving them.
+  std::signal(SIGXFSZ, SIG_IGN);
   try {
     status = main_kernels({argv + 1, argv + argc}, std::cout);
   } catch (const UsageError& e) {
@@ -99,6 +105,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kernels: %s\n", e.what());
     status = 1;
     reported = true;
+  } catch (const std::bad_alloc& e) {
+    std::fprintf(stderr, "kernels: %s\n", out_of_memory_message("", e).c_str());
+    status = 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kernels: %s\n", e.what());
     status = 1;

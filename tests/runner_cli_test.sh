@@ -184,14 +184,33 @@ got=$?
   fail "pyramid --output over the limit: exit $got, $(cat "$dir/err")"
 [ "$(cat "$dir/image")" = old ] || fail "pyramid --output over the limit changed the old file"
 expect 2 "verify --record into no folder" -- verify transpose --record "$dir/none/record"
-# An interrupted verify --record leaves the old record and no temporary file.
+# An interrupted verify --record leaves the old record, no temporary file and no scratch folder
+# (its own TMPDIR must be empty again), whether stopped by SIGTERM or SIGINT.
 echo old >"$dir/record"
-"$kernels" verify --record "$dir/record" >/dev/null 2>&1 &
-sleep 0.5
-kill -TERM $! 2>/dev/null
-wait $!
-[ "$(cat "$dir/record")" = old ] || fail "an interrupted verify --record changed the old record"
-ls "$dir" | grep -q '\.tmp-' && fail "a temporary file was left behind: $(ls "$dir")"
+mkdir "$dir/tmp"
+for signal in TERM INT; do
+  # A background job of a script starts with SIGINT ignored: env gives it the default back.
+  env --default-signal=INT TMPDIR="$dir/tmp" "$kernels" verify --record "$dir/record" \
+    >/dev/null 2>&1 &
+  # Stopped once its scratch folder exists (its sixth case writes an input file).
+  for _ in $(seq 300); do
+    [ -n "$(ls -A "$dir/tmp")" ] && break
+    sleep 0.1
+  done
+  [ -n "$(ls -A "$dir/tmp")" ] || fail "verify made no scratch folder in TMPDIR"
+  kill -$signal $! 2>/dev/null
+  wait $!
+  [ "$(cat "$dir/record")" = old ] || fail "an interrupted verify --record changed the old record"
+  ls "$dir" | grep -q '\.tmp-' && fail "a temporary file was left behind: $(ls "$dir")"
+  [ -z "$(ls -A "$dir/tmp")" ] || fail "verify stopped by SIG$signal left $(ls -A "$dir/tmp")"
+done
+# Over the file-size limit verify cannot write a case's input: those cases fail, the command
+# exits 1, and its scratch folder is removed all the same.
+(ulimit -f 4 && exec env TMPDIR="$dir/tmp" "$kernels" verify arith-coder) >"$dir/out" 2>"$dir/err"
+got=$?
+[ "$got" -eq 1 ] && grep -q 'File too large' "$dir/out" ||
+  fail "verify over the file-size limit: exit $got, $(head -c 300 "$dir/out" "$dir/err")"
+[ -z "$(ls -A "$dir/tmp")" ] || fail "verify over the file-size limit left $(ls -A "$dir/tmp")"
 expect 0 "verify --record" -- verify transpose --quick --record "$dir/record"
 [ "$(wc -l <"$dir/record")" -ge 1 ] && grep -q '"kernel":"transpose"' "$dir/record" ||
   fail "verify --record wrote $(cat "$dir/record")"

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kernels/arith_coder/reference.h"
+#include "kernels/arith_coder/coder_oracle.h"
 
 namespace kernels::arith_coder {
 
@@ -36,7 +36,7 @@ class ArithCoderTest : public ::testing::Test {
   Observer observer_{&bits_, [](void* c, int bit) { static_cast<Bits*>(c)->push_back(bit); }};
 };
 
-using Reference = reference::Coder;
+using Reference = oracle::Coder;
 
 // A table of n >= 1 symbols with the given total (>= n), every share at least 1: either the
 // units beyond 1 each spread at random, or all of them given to one symbol.

@@ -41,6 +41,8 @@ int nextContext(int ctx) {
   return Context[ctx].next;
 }
 
+// A ctx that is not the head: the decoder meets it on a fresh model at its third symbol (see
+// coding_test's DecoderLosesAContextAtItsThirdSymbol).
 int dropContext(int ctx) {
   return internal::drop_context(ctx);
 }

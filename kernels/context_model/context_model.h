@@ -12,11 +12,9 @@
 // Calling order: init_arguments (if parameters are to be bounded), init_symbols, on the encoding
 // side loadInput, then startInput, then one encode_symbol (or decode_symbol) per symbol.
 //
-// The operations come first, entry operations ahead of the steps they are built from; the
-// exposed state (parameters, tables, free lists, coder state, the input buffer) follows in its
-// own part at the end. Tests, the runner's digests and the fuzz targets read that state by these
-// names: every name and type in this header, odd spellings included, is the model's contract and
-// stays as it is.
+// The entry operations come first, then the named steps they are built from, then the exposed
+// state (parameters, tables, free lists, coder state, the input buffer), which tests, digests and
+// fuzz targets read by these names. Helpers of the model's own files are in internal.h.
 #ifndef KERNELS_CONTEXT_MODEL_CONTEXT_MODEL_H_
 #define KERNELS_CONTEXT_MODEL_CONTEXT_MODEL_H_
 
@@ -123,18 +121,18 @@ int upd(int ctx, int symbol, int level, int firstVisit);
 void scale_counts(int nodeIndex);
 
 // Codes symbol (0..256, or 257 for the escape) in context nodeIndex. A node with escapeCount 0
-// codes nothing. The total is halved with scale_counts until it is at most max_total_count; should
-// a halving change no count (possible only with a max_total_count below 258) the halving stops and
-// the total goes on as computed, so the call always ends. An empty or out-of-range interval, or a
-// total above max_total_count, calls dumpTrie(nodeIndex, 0). Unless skipCoding, hands the interval
-// to arith_encode. REQUIRES: exclusion has 257 elements; 0 <= nodeIndex < trieFree.
+// codes nothing. The total is halved with scale_counts until it is at most max_total_count, or
+// until a halving changes no count (the total then goes on as computed). An empty or out-of-range
+// interval, or a total above max_total_count, calls dumpTrie(nodeIndex, 0). Unless skipCoding,
+// hands the interval to arith_encode. REQUIRES: exclusion has 257 elements; 0 <= nodeIndex <
+// trieFree.
 void encode_counts(int nodeIndex, int symbol, int* exclusion, int skipCoding);
 
 // Decodes one symbol in context nodeIndex: 257 at once for a node with escapeCount 0; otherwise
 // the total as encode_counts computes it (halving likewise), the target arith_decode_target(total)
 // and the symbol whose interval holds it (257 for the escape), handed to arith_decode. In the
-// order -1 context the walk always takes symbol 0 first, so a negative target decodes 0; a target
-// at or past the total decodes 256. REQUIRES: as encode_counts.
+// order -1 context a negative target decodes 0 and a target at or past the total decodes 256.
+// REQUIRES: as encode_counts.
 int decode_counts(int nodeIndex, int* exclusion);
 
 // Calls dumpRoot when total > max_total_count; then arithmetic_encode unless the interval is the
@@ -184,8 +182,8 @@ int nextContext(int ctx);
 // Makes ctx's successor the head (and clears contextTail when there is none), releases ctx with
 // releaseList and returns the new head. When ctx is not the head it first calls printFree and then
 // goes on as written: the entries ahead of ctx leave the list without being released or counted
-// out, so contextLength stays above the list's true length from then on. (The decoder meets this
-// on a fresh model at its third symbol.) REQUIRES: 0 < ctx < kContextEntries.
+// out, so contextLength stays above the list's true length from then on.
+// REQUIRES: 0 < ctx < kContextEntries.
 int dropContext(int ctx);
 
 // Diagnostic walk of a list from ctx: notifies the observer and writes nothing.
@@ -233,7 +231,7 @@ void dumpString(int* stream, char* text, int start, int length);
 // Walks the subtree of nodeIndex depth first, in list order: dumpString over the path buffer's
 // first depth bytes, then, for a node (nodeIndex >= 1), for each entry: the symbol's low byte into
 // dumpTrieStr[depth] (when depth < 16,000), and the same walk for the entry's child at depth + 1.
-// Writes nothing to the stream. Not recursive in the machine sense: any trie depth is safe.
+// Writes nothing to the stream. Any trie depth is safe: the walk keeps its own stack.
 // REQUIRES: nodeIndex < trieFree.
 void dumpTrie(int* stream, int nodeIndex, int depth);
 // dumpTrie(stream, 1, 0).

@@ -84,6 +84,9 @@ void scale_counts(int nodeIndex) {
   internal::scale_counts_changed(nodeIndex);
 }
 
+// A halving that changes no count would repeat for ever. It leaves every count at most 1, and
+// such a node totals at most 258 (its escape and 257 symbols), so it happens only with a
+// max_total_count below 258; the total then goes on as computed.
 void encode_counts(int nodeIndex, int symbol, int* exclusion, int skipCoding) {
   if (debugLevel > 1 && symbol != kEscape) dumpSymbol(shared_stream(), symbol);
   Interval r;
@@ -101,6 +104,8 @@ void encode_counts(int nodeIndex, int symbol, int* exclusion, int skipCoding) {
   if (r.total > max_total_count) dumpTrie(shared_stream(), nodeIndex, 0);
 }
 
+// In the order -1 context the walk takes symbol 0 first whatever the target, so a negative target
+// decodes 0; the walk stops at 256, so a target at or past the total decodes 256.
 int decode_counts(int nodeIndex, int* exclusion) {
   std::int32_t total;
   if (nodeIndex == 0) {

@@ -122,6 +122,10 @@ int Criterion2(mpt* f, mpt* g) {
   return expoequal(sum, maximum) != 0 ? 1 : 0;
 }
 
+// With the fixed monomial operations the basis after ReduceAll holds at most one record, so
+// NewBasis makes no pair and treat_pairs finds none; it is written out in full all the same. The
+// S-polynomial record, should a pair get that far, is a new record with term_count 0, serial -1
+// and every other field 0 or null.
 npt_* Grobner(npt_** F) {
   npt_* pending = *F;
   npt_* newpols = nullptr;

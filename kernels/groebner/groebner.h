@@ -2,8 +2,8 @@
 // and ordered pair sets, the completion of a set into a basis, and the driver main_bb.
 //
 // The monomial operations have a fixed form: every power product divides every other, any two
-// are equal, and the least common multiple of two is always the one static vector of LCM. What
-// the completion yields follows from that: a basis holds at most one polynomial of its input.
+// are equal, and the least common multiple of two is always the one static vector of LCM; a
+// completed basis holds at most one polynomial of its input.
 //
 // All state is file-level data of this namespace; the engine is single-threaded and not
 // reentrant. Records and set nodes come from the run arena (kernels/shell) and are never
@@ -91,19 +91,15 @@ void NewBasis(npt_** newpols, npt_** basis, nst_** pairset);
 // member, walking *basis from its first node.
 int Criterion1(mpt* f, mpt* g, npt_** basis, nst_** pairset);
 
-// 1 when the pair (f, g) can be discarded by its own leading power products: expomax and
-// expoadd of the two lpps into its two 4000-entry working vectors, then expoequal of the sum
-// and the maximum. Always 1.
+// Whether the pair (f, g) can be discarded by its own leading power products: returns 1.
+// Calls expomax and expoadd of the two lpps into its two 4000-entry working vectors, then
+// expoequal of the sum and the maximum.
 // REQUIRES: f and g are valid records.
 int Criterion2(mpt* f, mpt* g);
 
-// The completed basis of the set *F. *F's nodes are only read. Runs ReduceAll and NewBasis from
-// empty state, then treats pairs until none is left: each pair is discarded by Criterion1 or
-// Criterion2 (critcnt + 1), or its S-polynomial reduces to zero (zerocnt + 1) or is added to the
-// basis (addcnt + 1). With the fixed monomial operations no pair ever forms: the result is the
-// first member of *F with a positive term_count, alone, or empty, and no counter changes. The
-// S-polynomial record, should a pair get that far, is a new record with term_count 0, serial
-// -1 and every other field 0 or null.
+// The completed basis of the set *F: the first member of *F with a positive term_count, alone,
+// or the empty set when there is none. *F's nodes are only read. Runs ReduceAll and NewBasis
+// from empty state; no pair forms, so no counter (addcnt, zerocnt, critcnt) changes.
 npt_* Grobner(npt_** F);
 
 // ---------------------------------------------------------------------------------------------
@@ -139,16 +135,12 @@ npt_* npt_minus(npt_** a, npt_** b);
 // Pair sets.
 // ---------------------------------------------------------------------------------------------
 
-// The order of pairs: calls expomax with the lpp of x's first and second records and its first
-// 4000-entry working vector, then with those of y and its second working vector, and returns 0.
-// It ranks no pair below another.
+// The order of pairs: returns 0, ranking no pair below another. Calls expomax with the lpps of
+// x's two records and its first 4000-entry working vector, then with y's and its second.
 // REQUIRES: x, y and their four records are valid (their lpp fields are read).
 int lesspair(nst_* x, nst_* y);
-// Adds the pair (a, b) with a new node unless *set holds it in either order. The new node goes
-// first when lesspair ranks it below the first node; otherwise directly in front of the first
-// later node that lesspair does not rank below it. As lesspair ranks nothing below anything,
-// every new pair goes directly behind the first node: P1, P2, P3, P4 added in turn to an empty
-// set give P1, P4, P3, P2. a == b is accepted.
+// Adds the pair (a, b) with a new node unless *set holds it in either order: first in an empty
+// set, else directly behind the first node (where lesspair's order puts it). a == b is accepted.
 // REQUIRES: a, b and the records of the first two nodes are valid (lesspair reads them).
 void nst_add(nst_** set, mpt* a, mpt* b);
 // 1 when some node of *set holds (a, b) or (b, a), otherwise 0.
@@ -259,23 +251,19 @@ extern pol_chain s;
 extern pol_chain pols;
 extern pol_chain pairs;
 
-// Counters of Grobner's pair loop, each grown by adding 1.0 in single precision: pairs whose
-// reduction added to the basis, pairs that reduced to zero, pairs discarded by a criterion. They
-// add up over all completions; a counter at 16777216 no longer grows.
+// Counters of Grobner's pair loop (pairs added to the basis, reduced to zero, discarded by a
+// criterion), each 0 at start and grown by adding 1.0f; they add up over all completions.
 extern float addcnt;
 extern float zerocnt;
 extern float critcnt;
 
-// Read and written by no operation.
-extern int deletion;   // starts at 1
-extern int primesize;  // starts at 6542, the number of primes in `primes`
-
-// Every prime below 65536 in ascending order (6542 values, 2 to 65521), then 1, then 0. Computed
-// at compile time by a sieve. Read and written by no operation.
+// Data that no operation reads or writes, at its start values.
+extern int deletion;   // 1
+extern int primesize;  // 6542, the number of primes in `primes`
+// Every prime below 65536 ascending (2 to 65521), then 1, then 0.
 inline constexpr int kPrimesEntries = 6544;
 extern std::array<std::uint16_t, kPrimesEntries> primes;
-
-// Further 32-bit words that no operation reads or writes, each starting at 0.
+// Each 0.
 extern std::int32_t PollPtr;
 extern std::int32_t memheld;
 extern std::int32_t order_exp;

@@ -145,6 +145,10 @@ int lesspair(nst_* x, nst_* y) {
   return 0;
 }
 
+// The new node goes first when lesspair ranks it below the first node, otherwise directly in
+// front of the first later node that lesspair does not rank below it. lesspair ranks nothing
+// below anything, so every new pair lands behind the first node: P1, P2, P3, P4 added in turn to
+// an empty set give P1, P4, P3, P2.
 void nst_add(nst_** set, mpt* a, mpt* b) {
   if (nst_in(set, a, b)) return;
   nst_* n = shell::arena_new<nst_>();

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "kernels/matrix/literal_product.h"
 #include "kernels/matrix/matrix.h"
-#include "kernels/matrix/reference.h"
 #include "kernels/shell/shell.h"
 
 namespace kernels::matrix {
@@ -74,7 +74,7 @@ TEST_F(MatrixTest, MatchesTheLiteralLoopBitForBit) {
     double** b = random_matrix(n, rng);
     double** c = random_matrix(n, rng);
     double** expect = copy_matrix(n, c);
-    reference::multiply(n, expect, a, b);
+    internal::literal_product(n, expect, a, b);
     matxmult(n, c, a, b);
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j) ASSERT_TRUE(same_bits(c[i][j], expect[i][j])) << n;
@@ -88,7 +88,7 @@ TEST_F(MatrixTest, AliasedOperandsFollowTheLiteralLoop) {
   double** a = random_matrix(n, rng);
   double** b = random_matrix(n, rng);
   double** a2 = copy_matrix(n, a);
-  reference::multiply(n, a2, a2, b);
+  internal::literal_product(n, a2, a2, b);
   matxmult(n, a, a, b);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) ASSERT_TRUE(same_bits(a[i][j], a2[i][j]));
@@ -99,7 +99,7 @@ TEST_F(MatrixTest, AliasedOperandsFollowTheLiteralLoop) {
   double** b2 = copy_matrix(n, b);
   b[2] = c[4];
   b2[2] = c2[4];
-  reference::multiply(n, c2, a2, b2);
+  internal::literal_product(n, c2, a2, b2);
   matxmult(n, c, a2, b);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) ASSERT_TRUE(same_bits(c[i][j], c2[i][j]));
@@ -117,7 +117,7 @@ TEST_F(MatrixTest, AliasedOperandsFollowTheLiteralLoop) {
   z[6] = shared + 3;
   z2[2] = shared2;
   z2[6] = shared2 + 3;
-  reference::multiply(m, z2, x, y);
+  internal::literal_product(m, z2, x, y);
   matxmult(m, z, x, y);
   for (int i = 0; i < m; ++i)
     for (int j = 0; j < m; ++j) ASSERT_TRUE(same_bits(z[i][j], z2[i][j]));

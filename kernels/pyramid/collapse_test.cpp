@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "kernels/pyramid/pyramid.h"
-#include "kernels/pyramid/reference.h"
+#include "kernels/pyramid/pyramid_oracle.h"
 
 namespace kernels::pyramid {
 namespace {
 
-using reference::Collapsed;
+using oracle::Collapsed;
 
 // collapse_pyr on a copy of `pyramid`, into a result array holding stale values.
 Collapsed collapse(std::vector<int> pyramid, int x_size, int y_size, int levels) {
@@ -144,7 +144,7 @@ TEST(Collapse, MatchesTheTapTablesOnRandomPyramids) {
         const int kind = trial % 3 == 2 ? pick(rng) : trial % 3;
         v = kind == 0 ? small(rng) : kind == 1 ? any(rng) : kind == 2 ? 1 : 0;
       }
-      const Collapsed expect = reference::collapse(p, s.x, s.y, s.levels);
+      const Collapsed expect = oracle::collapse(p, s.x, s.y, s.levels);
       const Collapsed got = collapse(p, s.x, s.y, s.levels);
       ASSERT_EQ(got.result, expect.result) << s.x << " x " << s.y << " / " << s.levels;
       ASSERT_EQ(got.pyramid, expect.pyramid) << s.x << " x " << s.y << " / " << s.levels;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "kernels/shell/shell.h"
+#include "kernels/shell/arena.h"
 
 namespace kernels::shell {
 namespace {
@@ -35,9 +35,22 @@ Arena& arena() {
   return g_arena;
 }
 
+ArenaFailureHandler g_failure_handler = nullptr;  // null: the default
+std::size_t g_limit = 0;                          // 0: none
+
+// Hands the failed request to the handler; the default, and a handler that returns, end here.
 [[noreturn]] void out_of_memory(std::size_t bytes) {
+  if (g_failure_handler != nullptr) g_failure_handler(bytes);
   std::fprintf(stderr, "kernels: run arena cannot provide %zu bytes\n", bytes);
   std::abort();
+}
+
+// Whether a new chunk of `size` bytes stays within the limit.
+bool within_limit(const Arena& a, std::size_t size) {
+  if (g_limit == 0) return true;
+  std::size_t held = 0;
+  for (const Chunk& c : a.chunks) held += c.size;
+  return held <= g_limit && size <= g_limit - held;
 }
 
 // Offset at which `align`-aligned storage of `bytes` bytes fits in `c`, or SIZE_MAX.
@@ -68,6 +81,7 @@ void* arena_allocate(std::size_t bytes, std::size_t align) {
   }
   // A fresh chunk: calloc hands out zeroed memory, large enough for the request and its padding.
   std::size_t size = want + align > kChunkBytes ? want + align : kChunkBytes;
+  if (!within_limit(a, size)) out_of_memory(bytes);
   auto* base = static_cast<unsigned char*>(std::calloc(size, 1));
   if (base == nullptr) out_of_memory(bytes);
   a.chunks.push_back(Chunk{base, size, 0});
@@ -102,6 +116,16 @@ void arena_reset() {
 
 ArenaStats arena_stats() {
   return arena().stats;
+}
+
+ArenaFailureHandler set_arena_failure_handler(ArenaFailureHandler handler) {
+  const ArenaFailureHandler previous = g_failure_handler;
+  g_failure_handler = handler;
+  return previous;
+}
+
+void set_arena_limit(std::size_t bytes) {
+  g_limit = bytes;
 }
 
 }  // namespace kernels::shell

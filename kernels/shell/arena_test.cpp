@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kernels/shell/shell.h"
+#include "kernels/shell/arena.h"
 
 namespace kernels::shell {
 namespace {
@@ -69,6 +69,50 @@ TEST(Arena, LargeRecordsSpanChunksAndStayIntact) {
   auto* again = static_cast<unsigned char*>(arena_allocate(big));
   EXPECT_EQ(again, a) << "a large record's chunk is kept for the next run";
   EXPECT_TRUE(all_zero(again, big));
+  arena_reset();
+}
+
+// What the failure handler of the tests throws: the request it was given.
+struct Refused {
+  std::size_t bytes;
+};
+void refuse(std::size_t bytes) {
+  throw Refused{bytes};
+}
+std::size_t refused_bytes(std::size_t bytes) {
+  try {
+    arena_allocate(bytes);
+  } catch (const Refused& r) {
+    return r.bytes;
+  }
+  return 0;
+}
+
+TEST(Arena, RequestsPastTheLimitGoToTheHandlerAndTheArenaServesOn) {
+  arena_reset();
+  arena_reset();  // the second reset gives back every chunk: the arena holds nothing
+  const ArenaFailureHandler previous = set_arena_failure_handler(&refuse);
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  set_arena_limit(4 * kMiB);
+  auto* small = static_cast<unsigned char*>(arena_allocate(100));  // takes a 1 MiB chunk
+  small[99] = 7;
+  EXPECT_EQ(refused_bytes(8 * kMiB), 8 * kMiB);
+  try {
+    arena_new<double>(static_cast<std::size_t>(-1) / 4);
+    ADD_FAILURE() << "an overflowing count was served";
+  } catch (const Refused& r) {
+    EXPECT_EQ(r.bytes, static_cast<std::size_t>(-1));
+  }
+  // The limit counts what the arena holds: 1 MiB + 2 MiB fit under 4 MiB, a further 1 MiB does
+  // not, although the first chunk still has room (the arena serves from its newest chunk).
+  EXPECT_NE(arena_allocate(2 * kMiB), nullptr);
+  EXPECT_EQ(refused_bytes(kMiB), kMiB);
+  EXPECT_EQ(small[99], 7) << "a failed request changed a record";
+  EXPECT_EQ(arena_stats().records, 2u) << "a failed request was counted";
+  EXPECT_EQ(arena_stats().bytes, 100 + 2 * kMiB);
+  set_arena_limit(0);
+  EXPECT_NE(arena_allocate(kMiB), nullptr);
+  EXPECT_EQ(set_arena_failure_handler(previous), &refuse);
   arena_reset();
 }
 

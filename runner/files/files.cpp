@@ -1,16 +1,15 @@
 #include "files/files.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
+#include "files/interrupt_cleanup.h"
 #include "job/job.h"
 
 namespace kernels::runner {
@@ -49,49 +48,6 @@ Bytes read_whole(std::string_view what_name, const std::string& path, std::size_
   return bytes;
 }
 
-// The temporary files being written, for the signal handler to remove. A file that finds no
-// free slot is still written whole; only an interrupt may then leave its temporary name behind.
-constexpr int kSlots = 8;
-constexpr std::size_t kMaxPath = 4096;
-char pending[kSlots][kMaxPath];
-std::atomic<bool> pending_used[kSlots];
-
-extern "C" void remove_pending_and_reraise(int signal_number) {
-  for (int i = 0; i < kSlots; ++i)
-    if (pending_used[i].load()) ::unlink(pending[i]);
-  ::signal(signal_number, SIG_DFL);
-  ::raise(signal_number);
-}
-
-// Installs the handler for the signals that end a process from outside, where nobody has
-// chosen another way to handle them.
-void install_handler_once() {
-  static const bool installed = [] {
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) {
-      struct sigaction old {};
-      if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) {
-        struct sigaction now {};
-        now.sa_handler = &remove_pending_and_reraise;
-        sigemptyset(&now.sa_mask);
-        ::sigaction(s, &now, nullptr);
-      }
-    }
-    return true;
-  }();
-  (void)installed;
-}
-
-int take_slot(const std::string& temporary) {
-  if (temporary.size() >= kMaxPath) return -1;
-  for (int i = 0; i < kSlots; ++i) {
-    if (pending_used[i].load()) continue;
-    std::memcpy(pending[i], temporary.c_str(), temporary.size() + 1);
-    pending_used[i].store(true);
-    return i;
-  }
-  return -1;
-}
-
 }  // namespace
 
 std::string read_file(std::string_view what, const std::string& path, std::size_t max_bytes) {
@@ -104,7 +60,6 @@ std::vector<std::uint8_t> read_input_file(std::string_view option, const std::st
 }
 
 WholeFile::WholeFile(std::string path) : path_(std::move(path)) {
-  install_handler_once();
   temporary_ = path_ + ".tmp-XXXXXX";
   const int fd = ::mkstemp(temporary_.data());
   if (fd < 0) {
@@ -112,7 +67,7 @@ WholeFile::WholeFile(std::string path) : path_(std::move(path)) {
     temporary_.clear();
     fail(error);
   }
-  slot_ = take_slot(temporary_);
+  slot_ = register_path(temporary_, PathKind::kFile);
   // mkstemp makes the file private; the finished file gets the usual mode.
   const mode_t mask = ::umask(0);
   ::umask(mask);
@@ -155,7 +110,7 @@ void WholeFile::abandon() {
   file_ = nullptr;
   if (!temporary_.empty()) ::unlink(temporary_.c_str());
   temporary_.clear();
-  if (slot_ >= 0) pending_used[slot_].store(false);
+  unregister_path(slot_);
   slot_ = -1;
 }
 

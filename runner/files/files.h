@@ -28,8 +28,9 @@ std::vector<std::uint8_t> read_input_file(std::string_view option, const std::st
 
 // A file being written whole. The bytes go to a temporary file in the target's directory;
 // commit() renames it to the target. Until then the target is untouched. Destroyed without a
-// commit (an error, an exception), the temporary file is removed; on SIGINT, SIGTERM or SIGHUP
-// it is removed too before the process ends as the signal would end it.
+// commit (an error, an exception), the temporary file is removed; on SIGINT, SIGTERM, SIGHUP or
+// SIGPIPE it is removed too before the process ends as the signal would end it
+// (files/interrupt_cleanup.h).
 class WholeFile {
  public:
   // Creates the temporary file. Throws std::runtime_error "cannot write PATH: reason" when it

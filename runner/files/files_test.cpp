@@ -1,5 +1,10 @@
 #include "files/files.h"
 
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -62,6 +67,30 @@ TEST(WholeFile, ReplacesTheTargetOnlyOnCommit) {
               0u)
         << e.what();
   }
+}
+
+TEST(Interrupt, SIGTERMRemovesScratchFoldersWithTheirFilesAndTemporaryFiles) {
+  const ScratchDir outer;  // the child's TMPDIR and the folder of its record
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::setenv("TMPDIR", outer.root().c_str(), 1);
+    // Left to the signal: nothing here is destroyed.
+    const auto* scratch = new ScratchDir("child");
+    scratch->file("input.txt", "abab");
+    write_file_whole(scratch->path("written.bin"), "x");
+    auto* record = new WholeFile(outer.path("record"));
+    record->write("partial");
+    ::raise(SIGTERM);
+    ::_exit(0);  // not reached when the handler ends the process as the signal would
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "status " << status;
+  std::string left;
+  for (const auto& e : std::filesystem::directory_iterator(outer.root()))
+    left += e.path().filename().string() + " ";
+  EXPECT_EQ(left, "");
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "files/interrupt_cleanup.h"
+
 namespace kernels::runner {
 
 ScratchDir::ScratchDir(const std::string& prefix) {
@@ -15,11 +17,13 @@ ScratchDir::ScratchDir(const std::string& prefix) {
     throw std::runtime_error("cannot make a scratch directory " + pattern + ": " +
                              std::strerror(errno));
   root_ = pattern;
+  slot_ = register_path(pattern, PathKind::kDirectory);
 }
 
 ScratchDir::~ScratchDir() {
   std::error_code ignored;
   std::filesystem::remove_all(root_, ignored);
+  unregister_path(slot_);
 }
 
 std::string ScratchDir::file(const std::string& name, const std::string& bytes) const {

@@ -7,8 +7,10 @@
 
 namespace kernels::runner {
 
-// A fresh directory under the system's temporary directory, named PREFIX-XXXXXX, removed with
-// everything in it when the object goes (also while an exception or a failed test unwinds).
+// A fresh directory under the system's temporary directory ($TMPDIR, else /tmp), named
+// PREFIX-XXXXXX, removed with everything in it when the object goes (also while an exception or a
+// failed test unwinds), and on SIGINT, SIGTERM, SIGHUP or SIGPIPE with the files in it before the
+// process ends as the signal would end it (a subdirectory made in it is then left behind).
 class ScratchDir {
  public:
   // Throws std::runtime_error when the directory cannot be made.
@@ -26,6 +28,7 @@ class ScratchDir {
 
  private:
   std::filesystem::path root_;
+  int slot_ = -1;  // its entry in the list of paths the signal handler removes
 };
 
 }  // namespace kernels::runner

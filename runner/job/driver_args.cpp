@@ -1,5 +1,7 @@
 #include "job/driver_args.h"
 
+#include "job/allocation_failure.h"
+
 namespace kernels::runner {
 
 DriverArgs::DriverArgs(std::string name, std::vector<std::string> args) {
@@ -33,7 +35,12 @@ DriverArgs& DriverArgs::operator=(const DriverArgs& other) {
 void DriverArgs::point() {
   static char empty[1] = {'\0'};
   pointers_.clear();
-  pointers_.reserve(texts_.size() + repeat_empty_ + 1);
+  const std::size_t count = texts_.size() + repeat_empty_ + 1;
+  try {
+    pointers_.reserve(count);
+  } catch (const std::bad_alloc&) {
+    throw AllocationFailure(count * sizeof(char*));
+  }
   for (auto& t : texts_) pointers_.push_back(t.data());
   for (std::size_t i = 0; i < repeat_empty_; ++i) pointers_.push_back(empty);
   pointers_.push_back(nullptr);

@@ -12,11 +12,11 @@
 #include "job/int32_le.h"
 #include "jobs/generated_input.h"
 #include "kernels/arith_coder/arith_coder.h"
-#include "kernels/arith_coder/reference.h"
+#include "kernels/arith_coder/coder_oracle.h"
 #include "kernels/bisort/bisort.h"
-#include "kernels/bisort/reference.h"
+#include "kernels/bisort/sort_oracle.h"
 #include "kernels/pyramid/pyramid.h"
-#include "kernels/pyramid/reference.h"
+#include "kernels/pyramid/pyramid_oracle.h"
 #include "kernels/shell/shell.h"
 #include "results/known_results.h"
 #include "testing/test_support.h"
@@ -110,10 +110,10 @@ TEST(KnownResults, BisortDigestsMatchTheReferenceSort) {
     Fnv1a h;
     if (n >= 2) {
       bisort::node* root = bisort::RandTree(n, 12345768, 0);
-      const std::int32_t up = bisort::reference::bisort(root, 8, 0);
+      const std::int32_t up = bisort::oracle::bisort(root, 8, 0);
       in_order(root, h);
       h.i32(up);
-      const std::int32_t down = bisort::reference::bisort(root, up, 1);
+      const std::int32_t down = bisort::oracle::bisort(root, up, 1);
       in_order(root, h);
       h.i32(down);
     }
@@ -134,7 +134,7 @@ TEST(KnownResults, PyramidDigestsMatchTheReferenceCollapse) {
       pyramid::sample_pyramid(pyramid.data(), w, h, l);
     else
       pyramid = int32_le_values(case_input_bytes(c.input));
-    const pyramid::reference::Collapsed out = pyramid::reference::collapse(pyramid, w, h, l);
+    const pyramid::oracle::Collapsed out = pyramid::oracle::collapse(pyramid, w, h, l);
     Fnv1a d;
     for (int v : out.result) d.i32(v);
     for (int v : out.pyramid) d.i32(v);
@@ -152,7 +152,7 @@ TEST(KnownResults, ArithCoderDigestsMatchTheReferenceCoder) {
                                             std::stoul(option(c, "--length", "251904")));
     std::vector<int> table(arith_coder::kOrder0TableSize);
     arith_coder::order0_table(bytes.data(), bytes.size(), table.data());
-    arith_coder::reference::Coder coder;
+    arith_coder::oracle::Coder coder;
     for (std::uint8_t b : bytes) ASSERT_TRUE(coder.encode(b + 1, table));
     ASSERT_TRUE(coder.encode(arith_coder::kEndOfInput, table));
     coder.done();

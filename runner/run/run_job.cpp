@@ -3,7 +3,8 @@
 #include <chrono>
 
 #include "cli/progress.h"
-#include "kernels/shell/shell.h"
+#include "kernels/shell/arena.h"
+#include "run/out_of_memory.h"
 
 namespace kernels::runner {
 
@@ -20,14 +21,18 @@ double JobRuns::one_run(const char* kind, bool observed) {
   using Clock = std::chrono::steady_clock;
   if (progress_ != nullptr) progress_->run(kind, ++done_, total_);
   shell::arena_reset();
-  job_.prepare();
-  const shell::ArenaStats before = shell::arena_stats();
-  const auto start = Clock::now();
-  if (observed)
-    report_.calls = job_.run_observed();
-  else
-    job_.run();
-  const auto stop = Clock::now();
+  shell::ArenaStats before;
+  Clock::time_point start, stop;
+  guard_memory(report_.kernel, [&] {
+    job_.prepare();
+    before = shell::arena_stats();
+    start = Clock::now();
+    if (observed)
+      report_.calls = job_.run_observed();
+    else
+      job_.run();
+    stop = Clock::now();
+  });
   const shell::ArenaStats after = shell::arena_stats();
   report_.records = after.records - before.records;
   report_.bytes = after.bytes - before.bytes;
@@ -45,10 +50,12 @@ void JobRuns::timed() {
 Report JobRuns::finish() {
   report_.seconds = time_stats(std::move(seconds_));
   if (settings_.observe) one_run("observed", true);
-  report_.summary = job_.summary();
-  report_.digest = job_.digest();
-  report_.work = job_.work();
-  job_.finish();
+  guard_memory(report_.kernel, [&] {
+    report_.summary = job_.summary();
+    report_.digest = job_.digest();
+    report_.work = job_.work();
+    job_.finish();
+  });
   shell::arena_reset();
   return std::move(report_);
 }

@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "cli/cli.h"
+#include "run/out_of_memory.h"
 
 namespace kernels::runner {
 namespace {
@@ -155,7 +156,7 @@ RunPlan parse_run(const std::vector<std::string>& tokens, Load load) {
     plan.jobs.push_back({s.info->name, std::move(s.job)});
   }
   if (load == Load::kYes)
-    for (PlannedJob& p : plan.jobs) p.job->load();
+    for (PlannedJob& p : plan.jobs) guard_memory(p.name, [&] { p.job->load(); });
   return plan;
 }
 

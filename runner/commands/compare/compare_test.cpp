@@ -1,67 +1,15 @@
-#include <random>
+#include "commands/compare/compare.h"
+
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "commands/compare/compare.h"
-#include "commands/compare/mann_whitney.h"
-#include "commands/compare/ratio_interval.h"
 #include "testing/test_support.h"
 
 namespace kernels::runner {
 namespace {
-
-// n run times around `centre`, with up to 10 % noise, from a fixed generator.
-std::vector<double> times(std::mt19937& random, int n, double centre) {
-  std::vector<double> out;
-  for (int i = 0; i < n; ++i)
-    out.push_back(centre * (1.0 + 0.1 * static_cast<double>(random() % 1000) / 1000.0));
-  return out;
-}
-
-TEST(RatioInterval, CoversOneForOneBuildAndExcludesItForADoubledTime) {
-  // Two runs of one build: the 95 % interval should cover 1 in most trials, a doubled time never.
-  std::mt19937 random(7);
-  int covered = 0;
-  const int trials = 200;
-  for (int trial = 0; trial < trials; ++trial) {
-    const std::vector<double> a = times(random, 10, 0.01), b = times(random, 10, 0.01);
-    const RatioInterval same = median_ratio_interval(a, b);
-    ASSERT_TRUE(same.low && same.high);
-    if (*same.low <= 1.0 && 1.0 <= *same.high) {
-      ++covered;
-      EXPECT_STREQ(same.verdict, "same");
-    }
-    const std::vector<double> doubled = times(random, 5, 0.02);
-    const RatioInterval slower = median_ratio_interval(a, doubled);
-    EXPECT_GT(*slower.low, 1.5) << trial;
-    EXPECT_LT(*slower.high, 2.5) << trial;
-    EXPECT_STREQ(slower.verdict, "slower");
-    EXPECT_STREQ(median_ratio_interval(doubled, a).verdict, "faster");
-  }
-  EXPECT_GE(covered, trials * 85 / 100);
-  const RatioInterval one = median_ratio_interval({0.01}, {0.03});
-  EXPECT_DOUBLE_EQ(*one.ratio, 3.0);
-  EXPECT_FALSE(one.low.has_value());
-  EXPECT_STREQ(one.verdict, "same");  // one run a side: nothing significant
-  EXPECT_FALSE(median_ratio_interval({}, {0.01}).ratio.has_value());
-}
-
-TEST(UTest, MatchesHandComputedPValues) {
-  // No ties, 3 + 3 values: all of A below all of B is 1 of C(6, 3) = 20 orders; two-sided: 2/20.
-  EXPECT_DOUBLE_EQ(*u_test_p_value({1, 2, 3}, {4, 5, 6}), 0.1);
-  EXPECT_DOUBLE_EQ(*u_test_p_value({6, 5, 4}, {1, 2, 3}), 0.1);
-  // 10 + 10 values, fully separated: 2 / C(20, 10).
-  EXPECT_NEAR(
-      *u_test_p_value({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {11, 12, 13, 14, 15, 16, 17, 18, 19, 20}),
-      2.0 / 184756.0, 1e-15);
-  // One tie (3, 3): ranks 1, 2, 3.5 | 3.5, 5, 6, so U = 6.5 - 6 = 0.5 against a mean of 4.5;
-  // variance 3·3/12 · (7 - (2³-2)/(6·5)) = 5.1; z = (4 - 0.5)/√5.1; p = erfc(z/√2) = 0.121183.
-  EXPECT_NEAR(*u_test_p_value({1, 2, 3}, {3, 4, 5}), 0.1211832728, 1e-9);
-  EXPECT_DOUBLE_EQ(*u_test_p_value({2, 2}, {2, 2, 2}), 1.0);
-  EXPECT_FALSE(u_test_p_value({}, {1}).has_value());
-}
 
 std::string report(const std::string& kernel, const std::string& digest, double seconds,
                    const std::string& compiler) {

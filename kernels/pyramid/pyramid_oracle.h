@@ -1,9 +1,9 @@
-// A plain pyramid collapse and transpose for the tests and the fuzz target: the tap tables in
-// their own copy, typeset with minus signs and dashes and read cell by cell, every tap of every
-// coefficient added with a bounds check, band 2 read column by column where it is stored, and
+// A plain pyramid collapse and transpose, the oracle of the tests and the fuzz target: the tap
+// tables in their own copy, typeset with minus signs and dashes and read cell by cell, every tap of
+// every coefficient added with a bounds check, band 2 read column by column where it is stored, and
 // an out-of-place transpose. Slow and simple on purpose. Not installed.
-#ifndef KERNELS_PYRAMID_REFERENCE_H_
-#define KERNELS_PYRAMID_REFERENCE_H_
+#ifndef KERNELS_PYRAMID_PYRAMID_ORACLE_H_
+#define KERNELS_PYRAMID_PYRAMID_ORACLE_H_
 
 #include <algorithm>
 #include <cstdint>
@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kernels::pyramid::reference {
+namespace kernels::pyramid::oracle {
 
 // Out of place: element (r, k) of the rows x cols matrix m goes to index k * rows + r.
 inline std::vector<int> transpose(const std::vector<int>& m, int rows, int cols) {
@@ -182,6 +182,6 @@ inline Collapsed collapse(std::vector<int> pyramid, int x_size, int y_size, int 
   return {result, pyramid};
 }
 
-}  // namespace kernels::pyramid::reference
+}  // namespace kernels::pyramid::oracle
 
-#endif  // KERNELS_PYRAMID_REFERENCE_H_
+#endif  // KERNELS_PYRAMID_PYRAMID_ORACLE_H_

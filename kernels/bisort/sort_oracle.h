@@ -1,14 +1,14 @@
 // The sort and merge step by step as the rules state them, with branches and swaps, as the
-// reference for the tests and the fuzz target. Not installed.
-#ifndef KERNELS_BISORT_REFERENCE_H_
-#define KERNELS_BISORT_REFERENCE_H_
+// oracle of the tests and the fuzz target. Not installed.
+#ifndef KERNELS_BISORT_SORT_ORACLE_H_
+#define KERNELS_BISORT_SORT_ORACLE_H_
 
 #include <cstdint>
 #include <utility>
 
 #include "kernels/bisort/bisort.h"
 
-namespace kernels::bisort::reference {
+namespace kernels::bisort::oracle {
 
 inline std::int32_t bimerge(node* root, std::int32_t spare, int dir) {
   const int rightexchange = (root->value > spare) ^ dir;
@@ -41,6 +41,6 @@ inline std::int32_t bisort(node* root, std::int32_t spare, int dir) {
   return bimerge(root, spare, dir);
 }
 
-}  // namespace kernels::bisort::reference
+}  // namespace kernels::bisort::oracle
 
-#endif  // KERNELS_BISORT_REFERENCE_H_
+#endif  // KERNELS_BISORT_SORT_ORACLE_H_

@@ -1,12 +1,12 @@
 // The coder written out again in 64-bit arithmetic, one renormalisation step at a time, as the
-// reference for the tests and the fuzz target. Not installed.
-#ifndef KERNELS_ARITH_CODER_REFERENCE_H_
-#define KERNELS_ARITH_CODER_REFERENCE_H_
+// oracle of the tests and the fuzz target. Not installed.
+#ifndef KERNELS_ARITH_CODER_CODER_ORACLE_H_
+#define KERNELS_ARITH_CODER_CODER_ORACLE_H_
 
 #include <cstdint>
 #include <vector>
 
-namespace kernels::arith_coder::reference {
+namespace kernels::arith_coder::oracle {
 
 struct Coder {
   std::int64_t lo = 0, hi = 0xffff, follow = 0;
@@ -47,6 +47,6 @@ struct Coder {
   }
 };
 
-}  // namespace kernels::arith_coder::reference
+}  // namespace kernels::arith_coder::oracle
 
-#endif  // KERNELS_ARITH_CODER_REFERENCE_H_
+#endif  // KERNELS_ARITH_CODER_CODER_ORACLE_H_
