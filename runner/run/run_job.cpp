@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "cli/progress.h"
+#include "count/counted_run.h"
 #include "kernels/shell/shell.h"
 
 namespace kernels::runner {
@@ -12,6 +13,11 @@ JobRuns::JobRuns(const std::string& name, Job& job, const RunSettings& settings,
   report_.kernel = name;
   report_.args = job.args();
   total_ = settings.warmup + settings.repeat + (settings.observe ? 1 : 0);
+  if (settings.peak_memory) {
+    peak_reset_ = reset_peak_rss();
+  } else {
+    report_.memory.note = "not measured: the runs of other jobs came between this job's";
+  }
 }
 
 // One run from a fresh arena and a prepared job; returns the seconds that run() took. Every run
@@ -19,15 +25,23 @@ JobRuns::JobRuns(const std::string& name, Job& job, const RunSettings& settings,
 double JobRuns::one_run(const char* kind, bool observed) {
   using Clock = std::chrono::steady_clock;
   if (progress_ != nullptr) progress_->run(kind, ++done_, total_);
+  const bool counted = settings_.counted_region && !observed;
+  if (counted) counted_simulation(true);
   shell::arena_reset();
   job_.prepare();
   const shell::ArenaStats before = shell::arena_stats();
   const auto start = Clock::now();
-  if (observed)
+  if (observed) {
     report_.calls = job_.run_observed();
-  else
+  } else if (counted) {
+    counted_collect_toggle();
     job_.run();
+    counted_collect_toggle();
+  } else {
+    job_.run();
+  }
   const auto stop = Clock::now();
+  if (counted) counted_simulation(false);
   const shell::ArenaStats after = shell::arena_stats();
   report_.records = after.records - before.records;
   report_.bytes = after.bytes - before.bytes;
@@ -48,6 +62,7 @@ Report JobRuns::finish() {
   report_.summary = job_.summary();
   report_.digest = job_.digest();
   report_.work = job_.work();
+  if (settings_.peak_memory) report_.memory = job_peak(peak_reset_);
   job_.finish();
   shell::arena_reset();
   return std::move(report_);
