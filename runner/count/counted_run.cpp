@@ -21,8 +21,6 @@
 #define KERNELS_HAVE_CALLGRIND 0
 #endif
 
-extern char** environ;
-
 namespace kernels::runner {
 namespace {
 
@@ -92,7 +90,12 @@ Counts count_job(const std::string& name, const std::vector<std::string>& tokens
   return count_command(command, name);
 }
 
-Counts count_command(const std::vector<std::string>& command, const std::string& name) {
+Counts count_command(const std::vector<std::string>& command, const std::string& name,
+                     const std::vector<std::string>& environment) {
+  const std::string valgrind = find_on_path("valgrind");
+  if (valgrind.empty())
+    throw std::runtime_error(
+        "--count needs Valgrind, and there is no 'valgrind' on PATH (Debian package valgrind)");
   const ScratchDir scratch("kernels-count");
   const std::string out_file = scratch.path("callgrind.out");
   const std::string log_file = scratch.path("valgrind.log");
@@ -109,6 +112,13 @@ Counts count_command(const std::vector<std::string>& command, const std::string&
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
+  // A fixed environment: the environment sits on the child's stack, and a longer or shorter one
+  // moves every stack address, and with them a few simulated cache misses.
+  std::vector<std::string> env{"LC_ALL=C"};
+  env.insert(env.end(), environment.begin(), environment.end());
+  std::vector<char*> envp;
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -118,7 +128,8 @@ Counts count_command(const std::vector<std::string>& command, const std::string&
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderr_file.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, "valgrind", &actions, nullptr, argv.data(), environ);
+  const int spawned =
+      posix_spawn(&pid, valgrind.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0)
     throw std::runtime_error("--count: cannot start valgrind: " +

@@ -28,10 +28,13 @@ void check_counting_available();
 // or writes no counts.
 Counts count_job(const std::string& name, const std::vector<std::string>& tokens);
 
-// What count_job does once it has the child's command line: runs `command` (the program and its
-// arguments) under callgrind as count_job says, `name` naming it in messages, and returns the
-// counts of the region the child marked with the functions below.
-Counts count_command(const std::vector<std::string>& command, const std::string& name);
+// What count_job does once it has the child's command line: runs `command` (the program, by its
+// path, and its arguments) under callgrind as count_job says, `name` naming it in messages, and
+// returns the counts of the region the child marked with the functions below. The child's
+// environment is LC_ALL=C and `environment` ("NAME=value" each) alone, the same on every run, so
+// that its stack, and the cache misses that depend on where it lies, are the same too.
+Counts count_command(const std::vector<std::string>& command, const std::string& name,
+                     const std::vector<std::string>& environment = {});
 
 // In a child started by count_job: turns callgrind's simulation on (before the counted run's
 // prepare(), so that the simulated caches hold what the run finds in a timed run) or off; and
