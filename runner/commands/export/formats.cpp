@@ -190,19 +190,19 @@ std::string github_json(const std::vector<SavedRun>& reports) {
                        {"range", range},
                        {"extra", extra}});
     // The counts and the peak as entries of their own, each in its own unit.
-    const std::tuple<const char*, const char*, std::optional<double>> more[] = {
-        {"instructions", "instructions", count_of(r, "instructions")},
-        {"L1d misses", "misses", count_of(r, "l1d_misses")},
-        {"LL misses", "misses", count_of(r, "ll_misses")},
-        {"branch misses", "mispredicts", branch_misses(r)},
-        {"peak RSS", "bytes", r.peak_rss}};
-    for (const auto& [what, unit, value] : more)
+    const char* const counted = "exact: one counted run, simulated caches (docs/counting.md)";
+    const std::tuple<const char*, const char*, std::optional<double>, const char*> more[] = {
+        {"instructions", "instructions", count_of(r, "instructions"), counted},
+        {"L1d misses", "misses", count_of(r, "l1d_misses"), counted},
+        {"LL misses", "misses", count_of(r, "ll_misses"), counted},
+        {"branch misses", "mispredicts", branch_misses(r), counted},
+        {"peak RSS", "bytes", r.peak_rss, "resident high-water mark of the job's runs"}};
+    for (const auto& [what, unit, value, note] : more)
       if (value)
-        out.push_back(
-            Json{{"name", r.name() + " (" + what + ")"},
-                 {"unit", unit},
-                 {"value", *value},
-                 {"extra", "exact: one counted run; simulated caches (docs/counting.md)"}});
+        out.push_back(Json{{"name", r.name() + " (" + what + ")"},
+                           {"unit", unit},
+                           {"value", *value},
+                           {"extra", note}});
   }
   return out.dump(2) + "\n";
 }
@@ -293,7 +293,8 @@ std::string csv_text(const std::vector<SavedRun>& reports) {
         r.work_unit,      digest_text(r)};
     for (const std::string& k : keys)
       fields.push_back(r.context.contains(k) ? text_of(r.context[k]) : "");
-    if (any_peak) fields.push_back(r.peak_rss ? number(*r.peak_rss) : "");
+    if (any_peak)
+      fields.push_back(r.peak_rss ? std::to_string(static_cast<std::uint64_t>(*r.peak_rss)) : "");
     if (any_counts)
       for (const char* c : kCountNames)
         fields.push_back(r.counts.is_object() && r.counts.contains(c) ? r.counts[c].dump() : "");
