@@ -1,5 +1,6 @@
-// `kernels score RUNS.jsonl [--reference REF.jsonl] [--json]`: one number for a machine and build,
-// the geometric mean of its speed ratios against a reference run, every result validated.
+// `kernels score RUNS.jsonl [--reference REF.jsonl] [--by time|instructions] [--json]`: one number
+// for a machine and build: the geometric mean of its speed ratios (or instruction ratios) against
+// a reference run, every result validated.
 //
 // The reference run shipped with the runner is results/reference_run.jsonl, compiled in
 // (results/reference_run.md says on what machine it was recorded), so a score of 2.0 means twice
