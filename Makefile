@@ -59,8 +59,8 @@ bench: build/build.ninja
 
 # The count gate (docs/counting.md): every job of runner/results/counts/jobs at its quick size,
 # counted under Valgrind with the runner of build/ (RelWithDebInfo, -O2: the baseline was recorded
-# from that build, and the gate compares only when the compiler, build type and flags are the
-# baseline's). count-check fails when a job's instructions rise by more than 2 % over the
+# from that build, and the gate compares only when the compiler, build type and flags, warning
+# options aside, are the baseline's). count-check fails when a job's instructions rise by more than 2 % over the
 # baseline of this compiler, runner/results/counts/COMPILER-VERSION.jsonl; count-baseline
 # rewrites that file (say why in the commit).
 count-check: runner
