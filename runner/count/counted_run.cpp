@@ -14,6 +14,14 @@
 #include "files/files.h"
 #include "files/scratch_dir.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define KERNELS_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KERNELS_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
 #define KERNELS_HAVE_CALLGRIND 1
@@ -78,6 +86,10 @@ void check_counting_available() {
   if (find_on_path("valgrind").empty())
     throw std::runtime_error(
         "--count needs Valgrind, and there is no 'valgrind' on PATH (Debian package valgrind)");
+#ifdef KERNELS_ADDRESS_SANITIZER
+  throw std::runtime_error(
+      "--count is unavailable in a build with AddressSanitizer, which Valgrind cannot run");
+#endif
 }
 
 Counts count_job(const std::string& name, const std::vector<std::string>& tokens) {

@@ -15,7 +15,8 @@ namespace kernels::runner {
 bool counting_built_in();
 
 // Checks, before anything runs, that counted runs can be made: the runner has the client
-// requests built in and a `valgrind` program is on PATH. Throws std::runtime_error, one line
+// requests built in, a `valgrind` program is on PATH, and the runner is not built with
+// AddressSanitizer (whose shadow memory Valgrind cannot run). Throws std::runtime_error, one line
 // naming what is missing, when not.
 void check_counting_available();
 
