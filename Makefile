@@ -16,7 +16,7 @@ INSTALL_DEPS = tools/install-deps
 RUNNER     = ./build/runner/kernels
 
 .PHONY: all build runner run test bench report sanitize fuzz fuzz-seeds format format-check clean \
-  verify deps-build deps-sanitize deps-fuzz
+  verify deps-build deps-sanitize deps-fuzz count-check count-baseline
 
 all: build
 
@@ -57,11 +57,25 @@ bench: build/build.ninja
 	$(CMAKE) --build build -j $(JOBS) --target kernels-bench
 	./build/bench/kernels-bench
 
+# The count gate (docs/counting.md): every job of runner/results/counts/jobs at its quick size,
+# counted under Valgrind with the runner of build/ (RelWithDebInfo, -O2: the baseline was recorded
+# from that build, and the gate compares only when the compiler, build type and flags, warning
+# options aside, are the baseline's). count-check fails when a job's instructions rise by more than 2 % over the
+# baseline of this compiler, runner/results/counts/COMPILER-VERSION.jsonl; count-baseline
+# rewrites that file (say why in the commit).
+count-check: runner
+	@$(INSTALL_DEPS) count
+	tools/count-gate check --runner $(RUNNER)
+count-baseline: runner
+	@$(INSTALL_DEPS) count
+	tools/count-gate baseline --runner $(RUNNER)
+
 # Sweeps every kernel and writes report/index.html (needs python3-matplotlib). COMPARE=FILE adds a
-# saved `kernels compare --json` result to the page.
+# saved `kernels compare --json` result to the page; COUNT=1 counts every point under Valgrind too
+# (a table of counts and the instruction fits; much slower).
 report: runner
 	@$(INSTALL_DEPS) report
-	$(PYTHON) tools/report --runner $(RUNNER) $(if $(COMPARE),--compare $(COMPARE))
+	$(PYTHON) tools/report --runner $(RUNNER) $(if $(COMPARE),--compare $(COMPARE)) $(if $(COUNT),--count)
 
 # Compiled with -Og rather than -O2: the instrumented build takes 6 minutes instead of 15 on two
 # cores, its tests run no slower, and less optimisation removes none of the sanitizers' checks.

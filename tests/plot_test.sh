@@ -78,6 +78,21 @@ plot -o "$dir/full.png" "$dir/run.jsonl" 2>"$dir/err"
 leftovers=$(find "$dir" -name '*.tmp')
 [ -z "$leftovers" ] || fail "temporary files left behind: $leftovers"
 
+# A counted sweep (`kernels sweep --count`): a table of counts per point, per unit of work and per
+# 1000 instructions, and the instruction fit beside the time's; a page without counts has neither.
+cat >"$dir/counted.jsonl" <<'JSON'
+{"kernel":"arith-coder","args":["--length","1000"],"runs":1,"seconds":{"min":1e-4,"median":1e-4,"mean":1e-4,"stddev":0,"max":1e-4,"each":[1e-4]},"digest":"0123456789abcdef","work":{"n":1000,"unit":"symbols"},"memory":{"peak_rss":4194304,"reset":true},"counts":{"instructions":50000,"l1d_misses":100,"ll_misses":5,"mispredicts":200,"indirect_mispredicts":50}}
+{"kernel":"arith-coder","args":["--length","4000"],"runs":1,"seconds":{"min":4e-4,"median":4e-4,"mean":4e-4,"stddev":0,"max":4e-4,"each":[4e-4]},"digest":"1123456789abcdef","work":{"n":4000,"unit":"symbols"},"memory":{"peak_rss":null,"reset":false,"note":"x"},"counts":{"instructions":200000,"l1d_misses":400,"ll_misses":20,"mispredicts":800,"indirect_mispredicts":0}}
+{"kernel":"arith-coder","over":"length","fit":{"complexity":"N","coefficient":1e-7,"rms":0.02},"instructions_fit":{"complexity":"N","coefficient":50,"rms":0.0001}}
+JSON
+plot -o "$dir/counted.html" "$dir/counted.jsonl" 2>"$dir/err" || fail "counted page exited $?"
+grep -q '<h2>Counts</h2>' "$dir/counted.html" || fail "no table of counts"
+grep -q '<td class="num">50,000</td><td class="num">50 /symbol</td><td class="num">2.00</td><td class="num">0.10</td><td class="num">5.00</td><td class="num">4.0 MiB</td>' \
+  "$dir/counted.html" || fail "the first point's counts row is wrong"
+grep -q 'Counted instructions fitted: O(N), RMS error 0.010 %' "$dir/counted.html" ||
+  fail "no instruction fit for the sweep"
+grep -q '<h2>Counts</h2>\|instruction fit' "$dir/page.html" && fail "a page without counts shows counts"
+
 echo "not json" >"$dir/bad.jsonl"
 plot -o "$dir/bad.png" "$dir/bad.jsonl" 2>/dev/null
 [ $? -eq 1 ] || fail "a line that is not JSON should exit 1"

@@ -37,6 +37,13 @@ for args in "run nosuch" "run matrix --bogus" "run matrix --repeat 0" "run matri
 done
 expect 2 "no arguments" --
 
+# --count without Valgrind on PATH: one line naming what is missing, exit 1, no report.
+PATH="$dir/empty-path" "$kernels" run transpose --count >"$dir/out" 2>"$dir/err"
+[ $? -eq 1 ] || fail "run --count without valgrind: expected exit 1"
+[ -s "$dir/out" ] && grep -q '^transpose' "$dir/out" && fail "run --count without valgrind reported"
+[ "$(wc -l <"$dir/err")" -eq 1 ] && grep -q "^kernels: .*valgrind" "$dir/err" ||
+  fail "run --count without valgrind: $(cat "$dir/err")"
+
 expect 0 "--help" -- --help
 grep -q 'Usage: kernels run' "$dir/out" || fail "--help shows no usage"
 expect 0 "run --help" -- run --help

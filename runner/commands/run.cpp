@@ -4,6 +4,7 @@
 
 #include "cli/output.h"
 #include "cli/progress.h"
+#include "count/counted_run.h"
 #include "report/context.h"
 #include "report/report.h"
 #include "run/run_plan.h"
@@ -29,27 +30,31 @@ int run_command(const std::vector<std::string>& tokens, std::ostream& out) {
     out << plan.help;
     return 0;
   }
-  warn_if_slow_build();
+  if (!plan.settings.run.counted_region) warn_if_slow_build();
+  if (plan.settings.run.count) check_counting_available();  // before anything runs
   if (!plan.settings.json) out << "context   " << context_text(run_context()) << "\n\n";
   Progress progress(static_cast<int>(plan.jobs.size()));
-  const auto report = [&](const Report& r) {
+  // With --count, the job's counted run comes after its own runs, in a process of its own.
+  const auto report = [&](Report r, const PlannedJob& p) {
+    if (plan.settings.run.count) r.counts = count_job(p.name, p.tokens);
     out << (plan.settings.json ? report_json(r) + "\n" : report_text(r));
     check_output(out);  // a report that cannot be saved stops the run
   };
-  const RunSettings& settings = plan.settings.run;
+  RunSettings& settings = plan.settings.run;
   if (!plan.settings.interleave) {
     int index = 0;
     for (PlannedJob& p : plan.jobs) {
       progress.job(++index, p.name);
-      const Report r = run_job(p.name, *p.job, settings, &progress);
+      Report r = run_job(p.name, *p.job, settings, &progress);
       progress.end_job();
-      report(r);
+      report(std::move(r), p);
     }
     return 0;
   }
   // Interleaved: every job's warm-ups round by round, then its timed runs round by round. The last
   // round of each job is followed at once by its finish (the observed run, the summary and digest
   // of its own last state) and its report, so a job's final state is never another's.
+  settings.peak_memory = false;  // one process's peak would be every job's
   std::vector<JobRuns> runs;
   runs.reserve(plan.jobs.size());
   for (PlannedJob& p : plan.jobs) runs.emplace_back(p.name, *p.job, settings, &progress);
@@ -62,10 +67,13 @@ int run_command(const std::vector<std::string>& tokens, std::ostream& out) {
   };
   for (int w = 0; w < settings.warmup; ++w) each_job([](JobRuns& j) { j.warmup(); });
   for (int t = 0; t + 1 < settings.repeat; ++t) each_job([](JobRuns& j) { j.timed(); });
-  each_job([&](JobRuns& j) {
-    if (settings.repeat > 0) j.timed();
-    report(j.finish());
-  });
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    progress.job(static_cast<int>(i) + 1, plan.jobs[i].name);
+    if (settings.repeat > 0) runs[i].timed();
+    Report r = runs[i].finish();
+    progress.end_job();
+    report(std::move(r), plan.jobs[i]);
+  }
   return 0;
 }
 

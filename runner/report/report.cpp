@@ -28,6 +28,8 @@ Json report_object(const Report& r) {
   j["summary"] = r.summary;
   j["digest"] = r.digest ? Json(hex_digest(*r.digest)) : Json(nullptr);
   if (r.work) j["work"] = {{"n", r.work->n}, {"unit", r.work->unit}};
+  j["memory"] = memory_json(r.memory);
+  if (r.counts) j["counts"] = counts_json(*r.counts);
   j["context"] = run_context();
   return j;
 }
@@ -78,6 +80,8 @@ std::string report_text(const Report& r) {
     if (s.median > 0) out += ", " + throughput(r.work->n / s.median, r.work->unit);
     out += "\n";
   }
+  out += "  memory    " + memory_text(r.memory) + "\n";
+  if (r.counts) out += "  counts    " + counts_text(*r.counts, r.work) + "\n";
   return out;
 }
 

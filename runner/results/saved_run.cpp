@@ -4,6 +4,7 @@
 #include <map>
 
 #include "cli/text.h"
+#include "count/counts.h"
 #include "files/files.h"
 
 namespace kernels::runner {
@@ -33,6 +34,10 @@ bool looks_like_report(std::string_view line) {
 bool is_time(const Json& v) {
   return v.is_number() && std::isfinite(v.get<double>()) && v.get<double>() >= 0 &&
          v.get<double>() <= kMaxSeconds;
+}
+
+bool is_count(const Json& v) {
+  return v.is_number_unsigned() || (v.is_number_integer() && v.get<std::int64_t>() >= 0);
 }
 
 bool is_digest(const std::string& s) {
@@ -106,6 +111,29 @@ std::optional<SavedRun> checked(const Json& j, std::string& why) {
     }
     r.work_n = w["n"].get<double>();
     r.work_unit = w["unit"].get<std::string>();
+  }
+  if (j.contains("counts") && !j["counts"].is_null()) {
+    const Json& c = j["counts"];
+    if (!c.is_object() || !c.contains("instructions")) {
+      why = "\"counts\" is not an object with \"instructions\"";
+      return std::nullopt;
+    }
+    for (const char* name : kCountNames)
+      if (c.contains(name) && !is_count(c[name])) {
+        why = std::string("\"counts\".\"") + name + "\" is not an integer >= 0";
+        return std::nullopt;
+      }
+    r.counts = c;
+  }
+  if (j.contains("memory")) {
+    const Json& m = j["memory"];
+    if (!m.is_object() ||
+        (m.contains("peak_rss") && !m["peak_rss"].is_null() && !is_count(m["peak_rss"]))) {
+      why = "\"memory\" is not an object whose \"peak_rss\" is null or an integer >= 0";
+      return std::nullopt;
+    }
+    if (m.contains("peak_rss") && !m["peak_rss"].is_null())
+      r.peak_rss = m["peak_rss"].get<double>();
   }
   if (j.contains("context")) {
     if (!j["context"].is_object()) {

@@ -21,9 +21,13 @@ struct SavedRun {
   std::optional<std::string> digest;  // 16 lower-case hex digits; none when the report has null
   std::optional<double> work_n;       // "work": {"n", "unit"} when the report has it (n > 0)
   std::string work_unit;
-  Json context = Json::object();  // the report's run context; an empty object when it has none
-  std::string source;             // the file it came from, as named
-  int line = 0;                   // its line in the file, from 1
+  // "counts" (count/counts.h) when the report has them: an object whose counts are integers >= 0,
+  // "instructions" among them; null when the report has none.
+  Json counts;
+  std::optional<double> peak_rss;  // "memory"."peak_rss" in bytes, when the report has one
+  Json context = Json::object();   // the report's run context; an empty object when it has none
+  std::string source;              // the file it came from, as named
+  int line = 0;                    // its line in the file, from 1
 
   // The job's name: the kernel and its args as typed, joined by single spaces
   // ("bisort --size 1048576"; "matrix" with no args). Reports pair by it.
@@ -38,7 +42,9 @@ struct SavedRun {
 // string, "args" a list of strings, "seconds"."each" a non-empty list of times, numbers from 0 to
 // 1e9 seconds (and min, median, mean, stddev, max, when present, the same), "runs", when present,
 // the count of "each", "digest" null or 16 lower-case hex digits, "work", when present, {"n" > 0,
-// "unit" string}, and "context", when present, an object. Throws UsageError
+// "unit" string}, "counts", when present, an object whose "instructions" and other counts (those
+// of kCountNames it has) are integers >= 0, "memory", when present, an object whose "peak_rss" is
+// null or an integer >= 0, and "context", when present, an object. Throws UsageError
 // "COMMAND: SOURCE:LINE: what" for the first report that does not, and
 // "COMMAND: 'SOURCE' holds no run reports" when there is none.
 std::vector<SavedRun> parse_saved_runs(std::string_view text, const std::string& source,

@@ -68,7 +68,25 @@ TEST(SavedRuns, RefusesAMalformedReportNamingFileAndLine) {
       with(R"("kernel": "bisort")", R"("kernel": "")"),
       with(R"("n": 8)", R"("n": 0)"),
       kGood.substr(0, kGood.size() - 1) + R"(, "context": [1]})",
+      kGood.substr(0, kGood.size() - 1) + R"(, "counts": {"l1d_misses": 3}})",
+      kGood.substr(0, kGood.size() - 1) + R"(, "counts": {"instructions": -1}})",
+      kGood.substr(0, kGood.size() - 1) + R"(, "counts": {"instructions": 1.5}})",
+      kGood.substr(0, kGood.size() - 1) + R"(, "counts": {"instructions": 9, "branches": "2"}})",
+      kGood.substr(0, kGood.size() - 1) + R"(, "memory": {"peak_rss": -4}})",
+      kGood.substr(0, kGood.size() - 1) + R"(, "memory": 4})",
   };
+  // Counts and a peak that are well formed are kept; a null peak is none.
+  const std::vector<SavedRun> counted = parse_saved_runs(
+      kGood.substr(0, kGood.size() - 1) +
+          R"(, "counts": {"instructions": 12, "tool": "callgrind 3.19.0"},)"
+          R"( "memory": {"peak_rss": 4096, "reset": true}})"
+          "\n" +
+          kGood.substr(0, kGood.size() - 1) + R"(, "memory": {"peak_rss": null, "reset": false}})",
+      "c", "compare");
+  EXPECT_EQ(counted[0].counts["instructions"], 12);
+  EXPECT_EQ(counted[0].peak_rss, 4096.0);
+  EXPECT_TRUE(counted[1].counts.is_null());
+  EXPECT_FALSE(counted[1].peak_rss.has_value());
   for (const std::string& line : bad) {
     try {
       parse_saved_runs("\n" + line + "\n", "runs.json", "score");

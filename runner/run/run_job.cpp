@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "cli/progress.h"
+#include "count/counted_run.h"
 #include "kernels/shell/arena.h"
 #include "run/out_of_memory.h"
 
@@ -13,6 +14,11 @@ JobRuns::JobRuns(const std::string& name, Job& job, const RunSettings& settings,
   report_.kernel = name;
   report_.args = job.args();
   total_ = settings.warmup + settings.repeat + (settings.observe ? 1 : 0);
+  if (settings.peak_memory) {
+    peak_reset_ = reset_peak_rss();
+  } else {
+    report_.memory.note = "not measured: the runs of other jobs came between this job's";
+  }
 }
 
 // One run from a fresh arena and a prepared job; returns the seconds that run() took. Every run
@@ -20,6 +26,8 @@ JobRuns::JobRuns(const std::string& name, Job& job, const RunSettings& settings,
 double JobRuns::one_run(const char* kind, bool observed) {
   using Clock = std::chrono::steady_clock;
   if (progress_ != nullptr) progress_->run(kind, ++done_, total_);
+  const bool counted = settings_.counted_region && !observed;
+  if (counted) counted_simulation(true);
   shell::arena_reset();
   shell::ArenaStats before;
   Clock::time_point start, stop;
@@ -27,12 +35,18 @@ double JobRuns::one_run(const char* kind, bool observed) {
     job_.prepare();
     before = shell::arena_stats();
     start = Clock::now();
-    if (observed)
+    if (observed) {
       report_.calls = job_.run_observed();
-    else
+    } else if (counted) {
+      counted_collect_toggle();
       job_.run();
+      counted_collect_toggle();
+    } else {
+      job_.run();
+    }
     stop = Clock::now();
   });
+  if (counted) counted_simulation(false);
   const shell::ArenaStats after = shell::arena_stats();
   report_.records = after.records - before.records;
   report_.bytes = after.bytes - before.bytes;
@@ -54,6 +68,7 @@ Report JobRuns::finish() {
     report_.summary = job_.summary();
     report_.digest = job_.digest();
     report_.work = job_.work();
+    if (settings_.peak_memory) report_.memory = job_peak(peak_reset_);
     job_.finish();
   });
   shell::arena_reset();

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "count/counts.h"
+#include "count/peak_memory.h"
 #include "job/job.h"
 #include "run/stats.h"
 
@@ -20,6 +22,13 @@ struct RunSettings {
   int warmup = 1;       // untimed runs before timing, >= 0
   int repeat = 3;       // timed runs, >= 0 (0: none, for a check that needs only the digest)
   bool observe = true;  // one untimed run with observers after the timed ones
+  // `kernels run --count`: the command adds one counted run under Valgrind (count/counted_run.h).
+  bool count = false;
+  // In the child that count_job starts: the timed runs are marked as the counted region.
+  bool counted_region = false;
+  // Reset the resident high-water mark before the job's first run and report it after the last;
+  // off when runs of other jobs come between (interleaved), which would share the peak.
+  bool peak_memory = true;
 };
 
 // What one job did: the configuration, the timings and the final state.
@@ -32,7 +41,9 @@ struct Report {
   Json calls;                 // null when there was no observed run
   Json summary;
   std::optional<std::uint64_t> digest;
-  std::optional<Work> work;  // the job's work per run, when it can tell
+  std::optional<Work> work;      // the job's work per run, when it can tell
+  PeakMemory memory;             // the peak resident memory of the job's runs
+  std::optional<Counts> counts;  // the counted run's, with --count
 };
 
 // A job's runs taken one at a time, so that the runs of several jobs can be interleaved: its
@@ -61,6 +72,7 @@ class JobRuns {
   Report report_;
   std::vector<double> seconds_;
   int total_ = 0, done_ = 0;
+  bool peak_reset_ = false;
 };
 
 // Runs `job` as `settings` say, the run arena reset and the job prepared before each run: the

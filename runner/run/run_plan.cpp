@@ -74,6 +74,11 @@ void declare_runner_settings(CLI::App& app, RunnerSettings& settings) {
       "--no-observe", [&settings](std::int64_t) { settings.run.observe = false; },
       "skip the observed run: no calls, and no digest for jobs whose digest needs it");
   app.add_flag("--json", settings.json, "one JSON object per job on its own line");
+  app.add_flag("--count", settings.run.count,
+               "also count one run of each job's timed region under Valgrind: instructions, data "
+               "reads and writes, simulated cache misses, branches and mispredicts "
+               "(docs/counting.md)");
+  app.add_flag("--counted-run", settings.run.counted_region)->group("");  // the counted child's
 }
 
 std::unique_ptr<CLI::App> run_app(RunnerSettings& settings) {
@@ -151,9 +156,25 @@ RunPlan parse_run(const std::vector<std::string>& tokens, Load load) {
   }
   if (segments.empty()) throw UsageError("'run' needs a kernel name or 'all' (see 'kernels list')");
   parse_or_help(*runner, "run", runner_tokens);
+  if (plan.settings.run.counted_region) {
+    // The child of a counted run: one run, counted, its report on stdout for the parent's log.
+    RunSettings& run = plan.settings.run;
+    run.warmup = 0;
+    run.repeat = 1;
+    run.observe = false;
+    run.count = false;
+    run.peak_memory = false;
+    plan.settings.json = true;
+    plan.settings.interleave = false;
+  }
   for (Segment& s : segments) {
+    std::vector<std::string> job_tokens = s.tokens;  // before finish_segment takes them
+    if (s.has_driver_args) {
+      job_tokens.push_back("--");
+      job_tokens.insert(job_tokens.end(), s.driver_args.begin(), s.driver_args.end());
+    }
     finish_segment(s);
-    plan.jobs.push_back({s.info->name, std::move(s.job)});
+    plan.jobs.push_back({s.info->name, std::move(s.job), std::move(job_tokens)});
   }
   if (load == Load::kYes)
     for (PlannedJob& p : plan.jobs) guard_memory(p.name, [&] { p.job->load(); });

@@ -22,7 +22,9 @@ struct RunnerSettings {
   bool interleave = false;  // `kernels run --interleave`: round r of every job before round r + 1
 };
 
-// Declares --repeat, --warmup, --no-observe and --json on `app`, bound to `settings`.
+// Declares --repeat, --warmup, --no-observe, --json and --count on `app`, bound to `settings`,
+// and the hidden --counted-run of the child that a counted run starts (count/counted_run.h):
+// one timed run, marked as the counted region, no warm-up, no observed run, JSON out.
 void declare_runner_settings(CLI::App& app, RunnerSettings& settings);
 
 // The app that describes `kernels run`, for its help.
@@ -34,6 +36,9 @@ std::unique_ptr<CLI::App> job_app(const JobInfo& info, Job& job);
 struct PlannedJob {
   std::string name;
   std::unique_ptr<Job> job;
+  // The job's own tokens as typed (its options, then "--" and the driver's arguments when given),
+  // so that a counted run can configure the same job in another process.
+  std::vector<std::string> tokens;
 };
 
 // What `kernels run TOKENS` asks for. When `help` is not empty the command asked for help

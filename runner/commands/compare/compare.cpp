@@ -7,6 +7,7 @@
 #include "cli/text.h"
 #include "commands/compare/mann_whitney.h"
 #include "commands/compare/ratio_interval.h"
+#include "count/counts.h"
 
 namespace kernels::runner {
 namespace {
@@ -66,18 +67,39 @@ Json context_differences(const Json& a, const Json& b) {
   return out;
 }
 
+namespace {
+
+Json count_ratio(double a, double b) {
+  return Json{{"a", a}, {"b", b}, {"ratio", a > 0 ? Json(b / a) : Json()}};
+}
+
+}  // namespace
+
 Json compare_pair(const SavedRun& a, const SavedRun& b) {
   const RatioInterval r = median_ratio_interval(a.seconds.each, b.seconds.each);
-  return Json{{"kernel", a.kernel},
-              {"args", a.args},
-              {"same_digest", a.digest == b.digest},
-              {"a_median", r.a_median},
-              {"b_median", r.b_median},
-              {"ratio", optional_number(r.ratio)},
-              {"low", optional_number(r.low)},
-              {"high", optional_number(r.high)},
-              {"p_value", optional_number(u_test_p_value(a.seconds.each, b.seconds.each))},
-              {"verdict", r.verdict}};
+  Json pair{{"kernel", a.kernel},
+            {"args", a.args},
+            {"same_digest", a.digest == b.digest},
+            {"a_median", r.a_median},
+            {"b_median", r.b_median},
+            {"ratio", optional_number(r.ratio)},
+            {"low", optional_number(r.low)},
+            {"high", optional_number(r.high)},
+            {"p_value", optional_number(u_test_p_value(a.seconds.each, b.seconds.each))},
+            {"verdict", r.verdict}};
+  if (a.counts.is_object() && b.counts.is_object()) {
+    Json counts = Json::object();
+    for (const char* name : kCountNames)
+      if (a.counts.contains(name) && b.counts.contains(name)) {
+        Json c = count_ratio(a.counts[name].get<double>(), b.counts[name].get<double>());
+        c["a"] = a.counts[name];  // exact integers, not doubles
+        c["b"] = b.counts[name];
+        counts[name] = std::move(c);
+      }
+    pair["counts"] = std::move(counts);
+  }
+  if (a.peak_rss && b.peak_rss) pair["peak_rss"] = count_ratio(*a.peak_rss, *b.peak_rss);
+  return pair;
 }
 
 std::vector<Json> compare_reports(const std::vector<SavedRun>& a, const std::vector<SavedRun>& b) {
@@ -120,6 +142,68 @@ std::vector<std::string> slower_pairs(const std::vector<Json>& objects, double p
       names.push_back(pair_name(o));
   return names;
 }
+
+std::vector<std::string> risen_pairs(const std::vector<Json>& objects, const std::string& event,
+                                     double percent, int& counted) {
+  const double limit = 1.0 + percent / 100.0;
+  std::vector<std::string> names;
+  counted = 0;
+  for (const Json& o : objects) {
+    if (!o.contains("counts") || !o["counts"].contains(event)) continue;
+    ++counted;
+    const Json& c = o["counts"][event];
+    const double a = c["a"].get<double>(), b = c["b"].get<double>();
+    if ((a == 0 && b > 0) || (a > 0 && b / a > limit)) names.push_back(pair_name(o));
+  }
+  return names;
+}
+
+namespace {
+
+// The table of count ratios of the pairs that carry counts; empty when none does.
+std::string counts_table(const std::vector<Json>& objects) {
+  static const char* const kShown[][2] = {
+      {"instructions", "instructions"}, {"data_reads", "reads"},    {"data_writes", "writes"},
+      {"l1d_misses", "L1d misses"},     {"ll_misses", "LL misses"}, {"mispredicts", "mispredicts"},
+      {"peak_rss", "peak RSS"}};
+  std::string out;
+  char line[512];
+  for (const Json& o : objects) {
+    if (!o.contains("counts") && !o.contains("peak_rss")) continue;
+    if (out.empty()) {
+      std::snprintf(line, sizeof line, "%-14s %-28s", "counts B/A", "args");
+      out += line;
+      for (const auto& s : kShown) {
+        std::snprintf(line, sizeof line, " %12s", s[1]);
+        out += line;
+      }
+      out += "\n";
+    }
+    std::snprintf(line, sizeof line, "%-14s %-28s", shown(o["kernel"]).c_str(),
+                  clip(shown_args(o["args"]), 28).c_str());
+    out += line;
+    for (const auto& s : kShown) {
+      const std::string key = s[0];
+      const Json* c = nullptr;
+      if (key == "peak_rss") {
+        if (o.contains("peak_rss")) c = &o["peak_rss"];
+      } else if (o.contains("counts") && o["counts"].contains(key)) {
+        c = &o["counts"][key];
+      }
+      std::snprintf(line, sizeof line, " %12s",
+                    c == nullptr ? "-" : number_text((*c)["ratio"], "%.4f").c_str());
+      out += line;
+    }
+    out += "\n";
+  }
+  if (!out.empty())
+    out +=
+        "(counts: exact ratios B/A of one counted run a side, no interval needed; '-' where "
+        "a side has none or A is 0)\n";
+  return out;
+}
+
+}  // namespace
 
 std::string compare_text(const std::vector<Json>& objects) {
   std::string out;
@@ -175,6 +259,7 @@ std::string compare_text(const std::vector<Json>& objects) {
          (differ == 1 ? " digest differs" : " digests differ") +
          " (B/A: ratio of median times, 95% bootstrap interval; p: two-sided Mann-Whitney U "
          "test)\n";
+  if (const std::string counts = counts_table(objects); !counts.empty()) out += "\n" + counts;
   return out;
 }
 
@@ -182,6 +267,8 @@ int compare_command(const std::vector<std::string>& tokens, std::ostream& out) {
   std::vector<std::string> files;
   bool json = false;
   double fail_slower = -1;
+  double fail_more = -1;
+  std::string fail_more_on = "instructions";
   auto app = new_app(
       "Pairs the reports of two saved runs (such as 'kernels run ... --json' output) by job and "
       "args, and for each pair says whether the digests are the same and the ratio B/A of the "
@@ -189,7 +276,9 @@ int compare_command(const std::vector<std::string>& tokens, std::ostream& out) {
       "two-sided Mann-Whitney U test's p-value: 'faster' or 'slower' when the interval excludes "
       "1, else 'same'. Shows how the run contexts differ, lists a job present in one file only, "
       "and ends with the geometric mean of the ratios of the pairs whose digests agree.",
-      "kernels compare", "kernels compare A.json B.json [--json] [--fail-slower PCT]");
+      "kernels compare",
+      "kernels compare A.json B.json [--json] [--fail-slower PCT] [--fail-more PCT "
+      "[--fail-more-on EVENT]]");
   app->add_option("FILE", files, "the two files, A then B")->expected(2);
   app->add_flag("--json", json,
                 "one JSON object per line: differences, pairs, unpaired reports, geomean");
@@ -198,9 +287,27 @@ int compare_command(const std::vector<std::string>& tokens, std::ostream& out) {
                   "above 1 + PCT/100")
       ->type_name("PCT")
       ->check(CLI::Range(0.0, 1e6));
+  app->add_option("--fail-more", fail_more,
+                  "exit 1 when a pair's counted instructions (or --fail-more-on's count) rise by "
+                  "more than PCT percent; both sides need counts ('kernels run --count')")
+      ->type_name("PCT")
+      ->check(CLI::Range(0.0, 1e6));
+  std::vector<std::string> events(std::begin(kCountNames), std::end(kCountNames));
+  app->add_option(
+         "--fail-more-on", fail_more_on,
+         "the count --fail-more watches (default instructions): " +
+             [&] {
+               std::string all;
+               for (const std::string& e : events) all += (all.empty() ? "" : ", ") + e;
+               return all;
+             }())
+      ->type_name("EVENT")
+      ->check(CLI::IsMember(events));
   app->footer(
-      "Exit status: 0 when every pair's digests agree (and, with --fail-slower, none is "
-      "slower), 1 when one differs (or is slower), 2 for a usage error or a file that cannot be "
+      "When both sides of a pair carry counts ('kernels run --count'), a second table gives "
+      "each count's exact ratio B/A. Exit status: 0 when every pair's digests agree (and, with "
+      "--fail-slower, none is slower; with --fail-more, no count rose), 1 when one differs (or "
+      "is slower, or rose), 2 for a usage error or a file that cannot be "
       "read, holds a malformed report or none.");
   if (const std::string help = parse_or_help(*app, "compare", tokens); !help.empty()) {
     out << help;
@@ -216,7 +323,15 @@ int compare_command(const std::vector<std::string>& tokens, std::ostream& out) {
     if (const int k = pairing.b_of[i]; k >= 0)
       few = few || a[i].seconds.each.size() < kFewRuns ||
             b[static_cast<std::size_t>(k)].seconds.each.size() < kFewRuns;
-  if (few)
+  int counted = 0;
+  std::vector<std::string> risen;
+  if (fail_more >= 0) {
+    risen = risen_pairs(objects, fail_more_on, fail_more, counted);
+    if (counted == 0)
+      throw UsageError("compare: --fail-more needs pairs with counts on both sides (" +
+                       fail_more_on + "; 'kernels run --count')");
+  }
+  if (few && !(fail_more >= 0 && fail_slower < 0))
     std::fprintf(stderr,
                  "kernels: compare: warning: fewer than %zu runs a side; the p-values and "
                  "intervals are unreliable (use --repeat %zu or more)\n",
@@ -238,7 +353,13 @@ int compare_command(const std::vector<std::string>& tokens, std::ostream& out) {
       slower = true;
     }
   }
-  return differ || slower ? 1 : 0;
+  if (!risen.empty()) {
+    std::string list;
+    for (const std::string& n : risen) list += (list.empty() ? "" : ", ") + n;
+    std::fprintf(stderr, "kernels: compare: %s rose by more than %g%%: %s\n", fail_more_on.c_str(),
+                 fail_more, list.c_str());
+  }
+  return differ || slower || !risen.empty() ? 1 : 0;
 }
 
 }  // namespace kernels::runner

@@ -58,5 +58,50 @@ TEST(Compare, PairsByJobAndArgsAndFailsOnAChangedDigest) {
   EXPECT_THROW(call_command(compare_command, {a}, out), UsageError);
 }
 
+// A counted report (`kernels run --count`) of bisort --size SIZE.
+std::string counted(const std::string& size, std::uint64_t instructions, std::uint64_t misses) {
+  return Json{{"kernel", "bisort"},
+              {"args", {"--size", size}},
+              {"seconds", {{"each", {1.0}}}},
+              {"digest", "00000000000000aa"},
+              {"memory", {{"peak_rss", 1 << 20}, {"reset", true}}},
+              {"counts", {{"instructions", instructions}, {"l1d_misses", misses}}}}
+      .dump();
+}
+
+TEST(Compare, FailMoreFailsOnACountThatRoseAndNamesThePair) {
+  const ScratchDir dir;
+  const std::string base = counted("8", 1000000, 100) + "\n" + counted("64", 5000000, 400) + "\n";
+  const std::string a = dir.file("a", base), same = dir.file("same", base);
+  // One planted rise: 64's instructions up 2.5 %, its misses down; 8's misses up 50 %.
+  const std::string b =
+      dir.file("b", counted("8", 1000000, 150) + "\n" + counted("64", 5125000, 300) + "\n");
+  std::string out;
+  EXPECT_EQ(call_command(compare_command, {a, same, "--fail-more", "2"}, out), 0);
+  EXPECT_EQ(call_command(compare_command, {a, b, "--fail-more", "2"}, out), 1);
+  EXPECT_EQ(call_command(compare_command, {a, b, "--fail-more", "3"}, out), 0);
+  EXPECT_EQ(call_command(compare_command,
+                         {a, b, "--fail-more", "40", "--fail-more-on", "l1d_misses"}, out),
+            1);
+  int counted_pairs = 0;
+  EXPECT_EQ(risen_pairs(compare_reports(read_saved_runs(a, "t"), read_saved_runs(b, "t")),
+                        "instructions", 2, counted_pairs),
+            std::vector<std::string>{"bisort --size 64"});
+  EXPECT_EQ(counted_pairs, 2);
+  // Each count's exact ratio, in JSON and in the text's second table.
+  EXPECT_EQ(call_command(compare_command, {a, b, "--json"}, out), 0);
+  const Json pair = Json::parse(out.substr(0, out.find('\n')));
+  EXPECT_DOUBLE_EQ(pair["counts"]["l1d_misses"]["ratio"].get<double>(), 1.5);
+  EXPECT_EQ(pair["counts"]["instructions"]["b"], 1000000);
+  EXPECT_DOUBLE_EQ(pair["peak_rss"]["ratio"].get<double>(), 1.0);
+  EXPECT_EQ(call_command(compare_command, {a, b}, out), 0);
+  EXPECT_NE(out.find("counts B/A"), std::string::npos) << out;
+  EXPECT_NE(out.find("1.0250"), std::string::npos) << out;
+  // Without counts on both sides there is nothing to gate on: a usage error, not a pass.
+  const std::string timed = dir.file("t", report("bisort", "00000000000000aa", 1.0, "gcc"));
+  EXPECT_THROW(call_command(compare_command, {timed, timed, "--fail-more", "2"}, out), UsageError);
+  EXPECT_THROW(call_command(compare_command, {a, b, "--fail-more-on", "seconds"}, out), UsageError);
+}
+
 }  // namespace
 }  // namespace kernels::runner

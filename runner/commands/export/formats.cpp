@@ -5,8 +5,12 @@
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <optional>
+#include <tuple>
+#include <utility>
 
 #include "cli/text.h"
+#include "count/counts.h"
 #include "results/known_results.h"
 
 namespace kernels::runner {
@@ -49,6 +53,20 @@ std::string digest_text(const SavedRun& r) {
   return r.digest.value_or("");
 }
 
+// Count `name` of a report as a number, or none when it carries no counts.
+std::optional<double> count_of(const SavedRun& r, const char* name) {
+  if (!r.counts.is_object() || !r.counts.contains(name)) return std::nullopt;
+  return r.counts[name].get<double>();
+}
+
+// Branch mispredicts of both kinds, conditional and indirect.
+std::optional<double> branch_misses(const SavedRun& r) {
+  const std::optional<double> c = count_of(r, "mispredicts"),
+                              i = count_of(r, "indirect_mispredicts");
+  if (!c) return std::nullopt;
+  return *c + i.value_or(0);
+}
+
 }  // namespace
 
 std::string gbench_json(const std::vector<SavedRun>& reports) {
@@ -87,6 +105,13 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
       e["repetitions"] = n;
       return e;
     };
+    // The counts and the peak as user counters: each run's value is the same, so the mean and
+    // median aggregates carry it too and the stddev and cv aggregates 0.
+    const auto counters = [&](Json& e, bool spread) {
+      for (const char* c : kCountNames)
+        if (const std::optional<double> v = count_of(r, c)) e[c] = spread ? 0.0 : *v;
+      if (r.peak_rss) e["peak_rss"] = spread ? 0.0 : *r.peak_rss;
+    };
     const auto times = [&](Json& e, double value, const char* unit) {
       e["real_time"] = value;
       e["cpu_time"] = value;  // the runner times the wall clock only
@@ -99,6 +124,7 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
       e["threads"] = 1;
       e["iterations"] = 1;
       times(e, r.seconds.each[i] * kNanosecondsPerSecond, "ns");
+      counters(e, false);
       benchmarks.push_back(std::move(e));
     }
     const double cv = r.seconds.mean > 0 ? r.seconds.stddev / r.seconds.mean : 0.0;
@@ -117,6 +143,7 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
       e["aggregate_unit"] = a.fraction ? "percentage" : "time";
       e["iterations"] = n;
       times(e, a.fraction ? a.value : a.value * kNanosecondsPerSecond, "ns");
+      counters(e, a.fraction || std::string(a.name) == "stddev");
       benchmarks.push_back(std::move(e));
     }
   }
@@ -135,6 +162,15 @@ std::string bmf_json(const std::vector<SavedRun>& reports) {
       measures["throughput"] = {{"value", *r.work_n / s.median},
                                 {"lower_value", *r.work_n / s.max},
                                 {"upper_value", *r.work_n / s.min}};
+    // Counts are exact: a value without bounds.
+    const std::pair<const char*, std::optional<double>> exact[] = {
+        {"instructions", count_of(r, "instructions")},
+        {"l1d-misses", count_of(r, "l1d_misses")},
+        {"ll-misses", count_of(r, "ll_misses")},
+        {"branch-misses", branch_misses(r)},
+        {"peak-rss", r.peak_rss}};
+    for (const auto& [measure, value] : exact)
+      if (value) measures[measure] = {{"value", *value}};
     out[r.name()] = measures;
   }
   return out.dump(2) + "\n";
@@ -153,6 +189,20 @@ std::string github_json(const std::vector<SavedRun>& reports) {
                        {"value", r.seconds.median * kNanosecondsPerSecond},
                        {"range", range},
                        {"extra", extra}});
+    // The counts and the peak as entries of their own, each in its own unit.
+    const char* const counted = "exact: one counted run, simulated caches (docs/counting.md)";
+    const std::tuple<const char*, const char*, std::optional<double>, const char*> more[] = {
+        {"instructions", "instructions", count_of(r, "instructions"), counted},
+        {"L1d misses", "misses", count_of(r, "l1d_misses"), counted},
+        {"LL misses", "misses", count_of(r, "ll_misses"), counted},
+        {"branch misses", "mispredicts", branch_misses(r), counted},
+        {"peak RSS", "bytes", r.peak_rss, "resident high-water mark of the job's runs"}};
+    for (const auto& [what, unit, value, note] : more)
+      if (value)
+        out.push_back(Json{{"name", r.name() + " (" + what + ")"},
+                           {"unit", unit},
+                           {"value", *value},
+                           {"extra", note}});
   }
   return out.dump(2) + "\n";
 }
@@ -179,6 +229,12 @@ std::string lnt_json(const std::vector<SavedRun>& reports, const std::string& or
     Json t{{"name", "kernels." + r.name()}, {"execution_time", r.seconds.each}};
     if (r.digest) t["hash"] = *r.digest;
     t["execution_status"] = known && known != r.digest ? 1 : 0;
+    // The peak in the default schema's mem_bytes; the counts in the custom metrics of
+    // docs/counting.md, which a server's test suite must declare to keep them.
+    if (r.peak_rss) t["mem_bytes"] = *r.peak_rss;
+    for (const char* c : {"instructions", "l1d_misses", "ll_misses"})
+      if (const std::optional<double> v = count_of(r, c)) t[c] = *v;
+    if (const std::optional<double> v = branch_misses(r)) t["branch_misses"] = *v;
     tests.push_back(std::move(t));
   }
   return Json{{"format_version", "2"},
@@ -215,6 +271,13 @@ std::string csv_text(const std::vector<SavedRun>& reports) {
   std::vector<std::string> header = {"kernel", "args", "runs",   "median",    "mean",  "stddev",
                                      "min",    "max",  "work_n", "work_unit", "digest"};
   header.insert(header.end(), keys.begin(), keys.end());
+  // The peak and the counts last, as columns only when some report has them.
+  const bool any_peak = std::any_of(reports.begin(), reports.end(),
+                                    [](const SavedRun& r) { return r.peak_rss.has_value(); });
+  const bool any_counts = std::any_of(reports.begin(), reports.end(),
+                                      [](const SavedRun& r) { return r.counts.is_object(); });
+  if (any_peak) header.push_back("peak_rss");
+  if (any_counts) header.insert(header.end(), std::begin(kCountNames), std::end(kCountNames));
   std::string out;
   const auto row = [&out](const std::vector<std::string>& fields) {
     for (std::size_t i = 0; i < fields.size(); ++i) out += (i ? "," : "") + csv_field(fields[i]);
@@ -230,6 +293,11 @@ std::string csv_text(const std::vector<SavedRun>& reports) {
         r.work_unit,      digest_text(r)};
     for (const std::string& k : keys)
       fields.push_back(r.context.contains(k) ? text_of(r.context[k]) : "");
+    if (any_peak)
+      fields.push_back(r.peak_rss ? std::to_string(static_cast<std::uint64_t>(*r.peak_rss)) : "");
+    if (any_counts)
+      for (const char* c : kCountNames)
+        fields.push_back(r.counts.is_object() && r.counts.contains(c) ? r.counts[c].dump() : "");
     row(fields);
   }
   return out;
@@ -268,16 +336,29 @@ std::string cell(const std::string& s) {
 }  // namespace
 
 std::string markdown_table(const std::vector<SavedRun>& reports) {
-  std::string out =
-      "| Job | Median [unit] | Mean ± σ | Min … Max | Digest |\n"
-      "|:---|---:|---:|---:|:---|\n";
+  const bool any_peak = std::any_of(reports.begin(), reports.end(),
+                                    [](const SavedRun& r) { return r.peak_rss.has_value(); });
+  const bool any_counts = std::any_of(reports.begin(), reports.end(),
+                                      [](const SavedRun& r) { return r.counts.is_object(); });
+  std::string out = "| Job | Median [unit] | Mean ± σ | Min … Max | Digest |";
+  if (any_peak) out += " Peak RSS [MiB] |";
+  if (any_counts) out += " Instructions | L1d misses | LL misses |";
+  out += "\n|:---|---:|---:|---:|:---|";
+  if (any_peak) out += "---:|";
+  if (any_counts) out += "---:|---:|---:|";
+  out += "\n";
   for (const SavedRun& r : reports) {
     const TimeStats& s = r.seconds;
     const Unit u = unit_for(s.median);
     out += "| " + cell(r.name()) + " | " + fixed(s.median * u.per_second) + " [" + u.name + "] | " +
            fixed(s.mean * u.per_second) + " ± " + fixed(s.stddev * u.per_second) + " | " +
            fixed(s.min * u.per_second) + " … " + fixed(s.max * u.per_second) + " | " +
-           (r.digest ? "`" + *r.digest + "`" : std::string("-")) + " |\n";
+           (r.digest ? "`" + *r.digest + "`" : std::string("-")) + " |";
+    if (any_peak) out += " " + (r.peak_rss ? fixed(*r.peak_rss / (1024.0 * 1024.0)) : "-") + " |";
+    if (any_counts)
+      for (const char* c : {"instructions", "l1d_misses", "ll_misses"})
+        out += " " + (count_of(r, c) ? r.counts[c].dump() : std::string("-")) + " |";
+    out += "\n";
   }
   return out;
 }

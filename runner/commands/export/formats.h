@@ -18,16 +18,22 @@ namespace kernels::runner {
 // repetitions and repetition_index), then its "aggregate" entries _mean, _median, _stddev and _cv
 // (the last as a fraction, aggregate_unit "percentage"). A kernel is a family (family_index in
 // order of first appearance), each of its arg lists an instance (per_family_instance_index). The
-// digest is the label.
+// digest is the label. A report's counts (the names of kCountNames) and "peak_rss" are user
+// counters on each of its entries: the value on the iteration, mean and median entries, 0 on the
+// stddev and cv ones.
 std::string gbench_json(const std::vector<SavedRun>& reports);
 
 // Bencher Metric Format: {NAME: {"latency": {"value", "lower_value", "upper_value"}}} with the
 // median, min and max in nanoseconds, and for a job that tells its work, "throughput" in work
-// units per second (at the median; at the max and min times for lower and upper).
+// units per second (at the median; at the max and min times for lower and upper); from a report
+// with counts "instructions", "l1d-misses", "ll-misses" and "branch-misses" (conditional and
+// indirect), and with a peak "peak-rss" in bytes, each {"value"} alone: they are exact.
 std::string bmf_json(const std::vector<SavedRun>& reports);
 
 // github-action-benchmark's customSmallerIsBetter input: [{"name", "unit": "ns", "value": the
-// median, "range": "± stddev", "extra": "runs N\ndigest D\ncompiler C"}].
+// median, "range": "± stddev", "extra": "runs N\ndigest D\ncompiler C"}], and after a job's entry
+// one more per measure it has: "NAME (instructions)" (unit "instructions"), "(L1d misses)" and
+// "(LL misses)" ("misses"), "(branch misses)" ("mispredicts"), "(peak RSS)" ("bytes").
 std::string github_json(const std::vector<SavedRun>& reports);
 
 // An LNT report, format version 2: "machine" (name "HOST-COMPILER", and the context's hardware
@@ -35,17 +41,22 @@ std::string github_json(const std::vector<SavedRun>& reports);
 // %Y-%m-%dT%H:%M:%S, and llvm_project_revision = `order`, the test suite's order field; the
 // earliest date when `order` is empty), and "tests": {"name": "kernels.NAME", "execution_time":
 // the runs in seconds, "hash": the digest, "execution_status": 0, or 1 when the digest differs
-// from the known result for those args}.
+// from the known result for those args}, and "mem_bytes" (the peak resident memory) and the
+// custom metrics "instructions", "l1d_misses", "ll_misses", "branch_misses" when the report has
+// them (docs/counting.md gives the test-suite schema that keeps them).
 std::string lnt_json(const std::vector<SavedRun>& reports, const std::string& order);
 
 // RFC 4180 CSV, lines ending in CRLF: a header row, then per job kernel, args (as typed), runs,
 // median, mean, stddev, min, max (seconds), work_n, work_unit, digest, then every context key
-// that any report has, in order of first appearance. Fields holding a comma, a quote, CR or LF
-// are quoted, quotes doubled.
+// that any report has, in order of first appearance, then "peak_rss" and the counts of
+// kCountNames, each only when some report has them (empty fields for those that lack). Fields
+// holding a comma, a quote, CR or LF are quoted, quotes doubled.
 std::string csv_text(const std::vector<SavedRun>& reports);
 
 // A Markdown table for a pull-request comment: | Job | Median [unit] | Mean ± σ | Min … Max |
-// Digest |, each row in the unit (s, ms, µs, ns) of its own median, named in its Median cell.
+// Digest |, each row in the unit (s, ms, µs, ns) of its own median, named in its Median cell; then
+// | Peak RSS [MiB] | when some report has a peak, and | Instructions | L1d misses | LL misses |
+// when some report has counts ("-" where a report lacks them).
 std::string markdown_table(const std::vector<SavedRun>& reports);
 
 }  // namespace kernels::runner

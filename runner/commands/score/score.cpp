@@ -22,7 +22,7 @@ GeometricSummary geometric_summary(const std::vector<double>& ratios) {
 }
 
 std::vector<ScoredJob> score_jobs(const std::vector<SavedRun>& runs,
-                                  const std::vector<SavedRun>& reference) {
+                                  const std::vector<SavedRun>& reference, ScoreBy by) {
   const Pairing pairing = pair_reports(runs, reference);
   std::vector<ScoredJob> jobs;
   for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -30,7 +30,12 @@ std::vector<ScoredJob> score_jobs(const std::vector<SavedRun>& runs,
     j.run = &runs[i];
     if (const int k = pairing.b_of[i]; k >= 0) {
       j.reference = &reference[static_cast<std::size_t>(k)];
-      const double median = j.run->seconds.median, reference_median = j.reference->seconds.median;
+      double median = j.run->seconds.median, reference_median = j.reference->seconds.median;
+      if (by == ScoreBy::kInstructions) {
+        const bool counted = j.run->counts.is_object() && j.reference->counts.is_object();
+        median = counted ? j.run->counts["instructions"].get<double>() : 0;
+        reference_median = counted ? j.reference->counts["instructions"].get<double>() : 0;
+      }
       if (median > 0 && reference_median > 0 && std::isfinite(reference_median / median)) {
         j.ratio = reference_median / median;
         const std::optional<std::string> known = known_digest(j.run->kernel, j.run->args);
@@ -57,6 +62,22 @@ std::string three_digits(double v) {
   return buf;
 }
 
+// What the table shows of one side: its median time, or its instructions.
+std::string measure_text(const SavedRun* r, ScoreBy by) {
+  if (r == nullptr) return "-";
+  if (by == ScoreBy::kTime) return duration_text(r->seconds.median);
+  if (!r->counts.is_object()) return "-";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.4g", r->counts["instructions"].get<double>());
+  return buf;
+}
+
+Json measure_json(const SavedRun* r, ScoreBy by) {
+  if (r == nullptr) return Json();
+  if (by == ScoreBy::kTime) return Json(r->seconds.median);
+  return r->counts.is_object() ? r->counts["instructions"] : Json();
+}
+
 std::string clip(std::string s, std::size_t width) {
   if (s.size() > width) s = s.substr(0, width - 3) + "...";
   return s;
@@ -67,6 +88,7 @@ std::string clip(std::string s, std::size_t width) {
 int score_command(const std::vector<std::string>& tokens, std::ostream& out) {
   std::string runs_file, reference_file;
   bool json = false;
+  std::string by_name = "time";
   auto app = new_app(
       "Scores a saved run ('kernels run all --json' output) against a reference run: for each "
       "job in both, the speed ratio is the reference's median time divided by this run's, and "
@@ -75,11 +97,18 @@ int score_command(const std::vector<std::string>& tokens, std::ostream& out) {
       "differs from the reference's, or from the known result for the same args, makes the "
       "run invalid and gives no score. A job in one run only is listed, not scored. Without "
       "--reference the run is scored against the reference machine's run built into the "
-      "runner, so a score of 2 is twice that machine's speed.",
-      "kernels score", "kernels score RUNS.jsonl [--reference REF.jsonl] [--json]");
+      "runner, so a score of 2 is twice that machine's speed. With --by instructions the ratios "
+      "are of the counted instructions ('kernels run --count') instead of the times: the same "
+      "on every run, whatever the load; it scores the build and the code, not the machine.",
+      "kernels score",
+      "kernels score RUNS.jsonl [--reference REF.jsonl] [--by time|instructions] [--json]");
   app->add_option("RUNS", runs_file, "the saved run to score")->required();
   app->add_option("--reference", reference_file, "the reference run (default: the built-in one)")
       ->type_name("REF");
+  app->add_option("--by", by_name,
+                  "what the ratios compare: 'time' (median times, the default) or "
+                  "'instructions' (counted instructions; both runs need --count)")
+      ->check(CLI::IsMember({"time", "instructions"}));
   app->add_flag("--json", json,
                 "one JSON object per job, then {\"score\", \"gsd\", \"low\", \"high\", \"valid\"}");
   app->footer(
@@ -95,7 +124,8 @@ int score_command(const std::vector<std::string>& tokens, std::ostream& out) {
       reference_file.empty()
           ? parse_saved_runs(builtin_reference_run(), "reference_run.jsonl", "score")
           : read_saved_runs(reference_file, "score");
-  const std::vector<ScoredJob> jobs = score_jobs(runs, reference);
+  const ScoreBy by = by_name == "instructions" ? ScoreBy::kInstructions : ScoreBy::kTime;
+  const std::vector<ScoredJob> jobs = score_jobs(runs, reference, by);
   std::vector<double> ratios;
   int invalid = 0;
   for (const ScoredJob& j : jobs) {
@@ -104,7 +134,10 @@ int score_command(const std::vector<std::string>& tokens, std::ostream& out) {
   }
   if (ratios.empty())
     throw UsageError("score: no job of '" + runs_file + "' is in the reference " +
-                     (reference_file.empty() ? "run" : "'" + reference_file + "'"));
+                     (reference_file.empty() ? "run" : "'" + reference_file + "'") +
+                     (by == ScoreBy::kInstructions
+                          ? " with counts on both sides ('kernels run all --count --json')"
+                          : ""));
   const bool valid = invalid == 0;
   const GeometricSummary g = geometric_summary(ratios);
 
@@ -115,6 +148,9 @@ int score_command(const std::vector<std::string>& tokens, std::ostream& out) {
                   {"args", any.args},
                   {"reference_median", j.reference ? Json(j.reference->seconds.median) : Json()},
                   {"median", j.run ? Json(j.run->seconds.median) : Json()},
+                  {"by", by_name},
+                  {"reference_value", measure_json(j.reference, by)},
+                  {"value", measure_json(j.run, by)},
                   {"ratio", optional_json(j.ratio)},
                   {"valid", j.valid ? Json(*j.valid) : Json()}}
                  .dump()
@@ -133,19 +169,19 @@ int score_command(const std::vector<std::string>& tokens, std::ostream& out) {
   out << "reference  " << context_text(reference.front().context) << "\n";
   out << "this run   " << context_text(runs.front().context) << "\n\n";
   char line[512];
-  std::snprintf(line, sizeof line, "%-40s %11s %11s %7s  %s\n", "job", "reference", "median",
-                "ratio", "valid");
+  std::snprintf(line, sizeof line, "%-40s %11s %11s %7s  %s\n", "job", "reference",
+                by == ScoreBy::kTime ? "median" : "instr.", "ratio", "valid");
   out << line;
   for (const ScoredJob& j : jobs) {
     const SavedRun& any = j.run != nullptr ? *j.run : *j.reference;
-    const char* verdict = !j.run         ? "only in the reference"
-                          : !j.reference ? "not in the reference"
-                          : !j.valid     ? "not scored (no time)"
-                          : *j.valid     ? "yes"
-                                         : "INVALID (digest differs)";
+    const char* verdict =
+        !j.run         ? "only in the reference"
+        : !j.reference ? "not in the reference"
+        : !j.valid     ? (by == ScoreBy::kTime ? "not scored (no time)" : "not scored (no counts)")
+        : *j.valid     ? "yes"
+                       : "INVALID (digest differs)";
     std::snprintf(line, sizeof line, "%-40s %11s %11s %7s  %s\n", clip(any.name(), 40).c_str(),
-                  j.reference ? duration_text(j.reference->seconds.median).c_str() : "-",
-                  j.run ? duration_text(j.run->seconds.median).c_str() : "-",
+                  measure_text(j.reference, by).c_str(), measure_text(j.run, by).c_str(),
                   j.ratio ? three_digits(*j.ratio).c_str() : "-", verdict);
     out << line;
   }
@@ -156,8 +192,9 @@ int score_command(const std::vector<std::string>& tokens, std::ostream& out) {
     return 1;
   }
   out << "score " << three_digits(g.mean) << " (geometric mean of " << ratios.size()
-      << " speed ratios; GSD " << three_digits(g.gsd) << ", range " << three_digits(g.mean / g.gsd)
-      << " – " << three_digits(g.mean * g.gsd) << ")\n";
+      << (by == ScoreBy::kTime ? " speed ratios" : " instruction ratios") << "; GSD "
+      << three_digits(g.gsd) << ", range " << three_digits(g.mean / g.gsd) << " – "
+      << three_digits(g.mean * g.gsd) << ")\n";
   return 0;
 }
 

@@ -1,5 +1,6 @@
-// `kernels score RUNS.jsonl [--reference REF.jsonl] [--json]`: one number for a machine and build,
-// the geometric mean of its speed ratios against a reference run, every result validated.
+// `kernels score RUNS.jsonl [--reference REF.jsonl] [--by time|instructions] [--json]`: one number
+// for a machine and build: the geometric mean of its speed ratios (or instruction ratios) against
+// a reference run, every result validated.
 //
 // The reference run shipped with the runner is results/reference_run.jsonl, compiled in
 // (results/reference_run.md says on what machine it was recorded), so a score of 2.0 means twice
@@ -26,7 +27,9 @@ struct GeometricSummary {
 GeometricSummary geometric_summary(const std::vector<double>& ratios);
 
 // One job of the runs against the reference, as `kernels score --json` prints it: kernel, args,
-// reference_median, median, ratio (reference median / median) and valid: whether the digest is
+// reference_median, median, by ("time" or "instructions"), reference_value and value (what the
+// ratio divides: the medians, or the instructions, null without counts), ratio (reference value /
+// value) and valid: whether the digest is
 // the reference's and, when the known results have a case of these args, the known one (a null
 // digest never is). A job missing from either side, or whose median is 0, has null for what it
 // lacks, ratio and valid, and is not scored.
@@ -37,12 +40,19 @@ struct ScoredJob {
   std::optional<bool> valid;
 };
 
+// What a ratio compares: the median times, or the counted instructions (`--by instructions`:
+// reference instructions / instructions, for the jobs that carry counts on both sides; the others
+// are listed, not scored).
+enum class ScoreBy { kTime, kInstructions };
+
 // The jobs of `runs` in order paired with `reference` (as pair_reports pairs them), then the
 // reference's jobs missing from the runs.
 std::vector<ScoredJob> score_jobs(const std::vector<SavedRun>& runs,
-                                  const std::vector<SavedRun>& reference);
+                                  const std::vector<SavedRun>& reference,
+                                  ScoreBy by = ScoreBy::kTime);
 
-// `kernels score ...`, given the tokens after "score", printing on `out`: the per-job table and
+// `kernels score ... [--by time|instructions]`, given the tokens after "score", printing on `out`:
+// the per-job table and
 // the score with three significant digits (or one JSON object per job and a last summary object
 // with --json). Returns 0 with a score; 1 when a result is invalid (then there is no score).
 // Throws UsageError for a bad command line, a file that cannot be read, holds a malformed report

@@ -9,6 +9,7 @@
 #include "cli/text.h"
 #include "commands/sweep/fit.h"
 #include "commands/sweep/sweep_values.h"
+#include "count/counted_run.h"
 #include "job/digest.h"
 #include "report/report.h"
 
@@ -35,7 +36,8 @@ std::unique_ptr<CLI::App> sweep_app(RunnerSettings& settings, std::string& over)
       "Options not listed here are the job's own ('kernels list'); the swept one must be among "
       "them, numeric, and not given directly. --json prints one report per point, as 'kernels "
       "run --json' does, and then {\"kernel\", \"over\", \"fit\": {\"complexity\", "
-      "\"coefficient\", \"rms\"}}. Exit status: 0 on success, 2 for a usage error (nothing is "
+      "\"coefficient\", \"rms\"}}, with --count also \"instructions_fit\", the same fit of the "
+      "counted instructions against N. Exit status: 0 on success, 2 for a usage error (nothing is "
       "run), 1 when a run fails.");
   return app;
 }
@@ -196,6 +198,7 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
     return 0;
   }
   const bool json = plan.settings.json;
+  if (plan.settings.run.count) check_counting_available();  // before anything runs
   if (!json) {
     char head[512];
     std::snprintf(head, sizeof head, "%s: sweep over --%s, %d timed run%s per point\n",
@@ -209,6 +212,7 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
   }
   Progress progress(static_cast<int>(plan.values.size()));
   std::vector<FitPoint> points;
+  std::vector<FitPoint> count_points;  // with --count: the instructions in place of the time
   std::string unit;
   int index = 0;
   for (long long v : plan.values) {
@@ -217,32 +221,52 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
     // point's inputs in memory at a time.
     std::unique_ptr<Job> job = index == 0 ? std::move(plan.first) : sweep_job(plan, v);
     progress.job(++index, plan.kernel + " " + plan.option + "=" + value);
-    const Report r = run_job(plan.kernel, *job, plan.settings.run, &progress);
+    Report r = run_job(plan.kernel, *job, plan.settings.run, &progress);
     progress.end_job();
+    if (plan.settings.run.count) {
+      std::vector<std::string> tokens{"--" + plan.option, value};
+      tokens.insert(tokens.end(), plan.job_tokens.begin(), plan.job_tokens.end());
+      r.counts = count_job(plan.kernel, tokens);
+      count_points.push_back({r.work ? r.work->n : static_cast<double>(v),
+                              static_cast<double>(r.counts->instructions)});
+    }
     points.push_back({r.work ? r.work->n : static_cast<double>(v), r.seconds.median});
     if (r.work) unit = r.work->unit;
     out << (json ? report_json(r) + "\n" : row(value, r));
+    if (!json && r.counts)
+      out << "  " << std::string(12, ' ') << "   counts    " << counts_text(*r.counts, r.work)
+          << "\n";
     check_output(out);
   }
 
   const std::optional<Fit> fit = fit_complexity(points);
+  const std::optional<Fit> count_fit =
+      plan.settings.run.count ? fit_complexity(count_points) : std::nullopt;
   if (json) {
-    Json last{{"kernel", plan.kernel}, {"over", plan.option}, {"fit", nullptr}};
-    if (fit)
-      last["fit"] = {{"complexity", complexity_name(fit->complexity)},
-                     {"coefficient", fit->coefficient},
-                     {"rms", fit->rms}};
+    const auto fit_json = [](const std::optional<Fit>& f) {
+      return f ? Json{{"complexity", complexity_name(f->complexity)},
+                      {"coefficient", f->coefficient},
+                      {"rms", f->rms}}
+               : Json();
+    };
+    Json last{{"kernel", plan.kernel}, {"over", plan.option}, {"fit", fit_json(fit)}};
+    if (plan.settings.run.count) last["instructions_fit"] = fit_json(count_fit);
     out << last.dump() << "\n";
-  } else if (!fit) {
-    out << "  fit       none: it needs two points or more with different N\n";
-  } else {
-    const std::string n_is = unit.empty() ? "the value of --" + plan.option : unit;
-    char line[256];
-    std::snprintf(line, sizeof line,
-                  "  fit       O(%s), coefficient %.4g s, RMS error %.1f %%   (N: %s)\n",
-                  complexity_name(fit->complexity), fit->coefficient, 100 * fit->rms, n_is.c_str());
-    out << line;
+    return 0;
   }
+  const std::string n_is = unit.empty() ? "the value of --" + plan.option : unit;
+  const auto fit_line = [&](const char* label, const std::optional<Fit>& f, const char* per,
+                            int digits) {
+    if (!f)
+      return std::string("  ") + label + "none: it needs two points or more with different N\n";
+    char line[256];
+    std::snprintf(
+        line, sizeof line, "  %sO(%s), coefficient %.4g %s, RMS error %.*f %%   (N: %s)\n", label,
+        complexity_name(f->complexity), f->coefficient, per, digits, 100 * f->rms, n_is.c_str());
+    return std::string(line);
+  };
+  out << fit_line("fit       ", fit, "s", 1);
+  if (plan.settings.run.count) out << fit_line("count fit ", count_fit, "instructions", 3);
   return 0;
 }
 
