@@ -113,6 +113,24 @@ fuzz-seeds: build-fuzz/build.ninja
 cross:
 	tools/cross --jobs $(JOBS) $(if $(QUICK),--quick) $(if $(filter ON,$(WERROR)),--werror) $(ARCHS)
 
+# The runner built with each compiler and flags of CONFIGS (default: gcc and clang at -O2, -O3,
+# -Os and gcc -O3 -march=native), each in build-compilers/<row>/, verified, sized and timed with
+# the rows interleaved: one table per metric (tools/compilers --help). REPEAT and ROUNDS set the
+# timed runs per round and the rounds.
+.PHONY: compilers size
+compilers:
+	@$(INSTALL_DEPS) build size
+	$(PYTHON) tools/compilers --jobs $(JOBS) $(if $(REPEAT),--repeat $(REPEAT)) \
+	  $(if $(ROUNDS),--rounds $(ROUNDS)) $(CONFIGS)
+
+# Code size per kernel (ELF section classes, kernel-image subtracted) and compile time per
+# subsystem of build/.
+size: build/build.ninja
+	@$(INSTALL_DEPS) size
+	$(CMAKE) --build build -j $(JOBS) --target size-programs
+	$(PYTHON) tools/size build
+	$(PYTHON) tools/size --compile-time build
+
 format:
 	@$(INSTALL_DEPS) format
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

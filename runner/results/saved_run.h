@@ -3,6 +3,7 @@
 #ifndef KERNELS_RUNNER_RESULTS_SAVED_RUN_H_
 #define KERNELS_RUNNER_RESULTS_SAVED_RUN_H_
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,13 @@ struct SavedRun {
   std::optional<std::string> digest;  // 16 lower-case hex digits; none when the report has null
   std::optional<double> work_n;       // "work": {"n", "unit"} when the report has it (n > 0)
   std::string work_unit;
+  // "code_size": the bytes of the job's kernel by ELF section class, and "compile_seconds": the
+  // time its subsystem took to compile, when the report has them (tools/compilers adds them).
+  struct CodeSize {
+    std::int64_t text = 0, rodata = 0, data = 0, bss = 0;
+  };
+  std::optional<CodeSize> code_size;
+  std::optional<double> compile_seconds;
   Json context = Json::object();  // the report's run context; an empty object when it has none
   std::string source;             // the file it came from, as named
   int line = 0;                   // its line in the file, from 1
@@ -38,9 +46,10 @@ struct SavedRun {
 // string, "args" a list of strings, "seconds"."each" a non-empty list of times, numbers from 0 to
 // 1e9 seconds (and min, median, mean, stddev, max, when present, the same), "runs", when present,
 // the count of "each", "digest" null or 16 lower-case hex digits, "work", when present, {"n" > 0,
-// "unit" string}, and "context", when present, an object. Throws UsageError
-// "COMMAND: SOURCE:LINE: what" for the first report that does not, and
-// "COMMAND: 'SOURCE' holds no run reports" when there is none.
+// "unit" string}, "code_size", when present, {"text", "rodata", "data", "bss"} integers,
+// "compile_seconds", when present, a time, and "context", when present, an object. Throws
+// UsageError "COMMAND: SOURCE:LINE: what" for the first report that does not, and "COMMAND:
+// 'SOURCE' holds no run reports" when there is none.
 std::vector<SavedRun> parse_saved_runs(std::string_view text, const std::string& source,
                                        const std::string& command);
 
