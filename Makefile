@@ -107,11 +107,13 @@ fuzz-seeds: build-fuzz/build.ninja
 
 # Every architecture of cmake/toolchains/ built under build-cross/<arch>/, its known results and
 # unit tests run under qemu, and the host built with g++ and with clang++: one table (tools/cross
-# --help). ARCHS="i386 s390x" picks rows; QUICK=1 builds the runner only and runs verify --quick.
+# --help). ARCHS="i386 s390x" picks rows; QUICK=1 builds the runner only and runs verify --quick;
+# SIZE_ONLY=1 builds and measures the size programs only (the table's text column).
 # tools/cross installs each row's packages itself.
 .PHONY: cross
 cross:
-	tools/cross --jobs $(JOBS) $(if $(QUICK),--quick) $(if $(filter ON,$(WERROR)),--werror) $(ARCHS)
+	tools/cross --jobs $(JOBS) $(if $(QUICK),--quick) $(if $(SIZE_ONLY),--size-only) \
+	  $(if $(filter ON,$(WERROR)),--werror) $(ARCHS)
 
 # The runner built with each compiler and flags of CONFIGS (default: gcc and clang at -O2, -O3,
 # -Os and gcc -O3 -march=native), each in build-compilers/<row>/, verified, sized and timed with
