@@ -121,11 +121,31 @@ fuzz-seeds: build-fuzz/build.ninja
 
 # Every architecture of cmake/toolchains/ built under build-cross/<arch>/, its known results and
 # unit tests run under qemu, and the host built with g++ and with clang++: one table (tools/cross
-# --help). ARCHS="i386 s390x" picks rows; QUICK=1 builds the runner only and runs verify --quick.
+# --help). ARCHS="i386 s390x" picks rows; QUICK=1 builds the runner only and runs verify --quick;
+# SIZE_ONLY=1 builds and measures the size programs only (the table's text column).
 # tools/cross installs each row's packages itself.
 .PHONY: cross
 cross:
-	tools/cross --jobs $(JOBS) $(if $(QUICK),--quick) $(if $(filter ON,$(WERROR)),--werror) $(ARCHS)
+	tools/cross --jobs $(JOBS) $(if $(QUICK),--quick) $(if $(SIZE_ONLY),--size-only) \
+	  $(if $(filter ON,$(WERROR)),--werror) $(ARCHS)
+
+# The runner built with each compiler and flags of CONFIGS (default: gcc and clang at -O2, -O3,
+# -Os and gcc -O3 -march=native), each in build-compilers/<row>/, verified, sized and timed with
+# the rows interleaved: one table per metric (tools/compilers --help). REPEAT and ROUNDS set the
+# timed runs per round and the rounds.
+.PHONY: compilers size
+compilers:
+	@$(INSTALL_DEPS) build size
+	$(PYTHON) tools/compilers --jobs $(JOBS) $(if $(REPEAT),--repeat $(REPEAT)) \
+	  $(if $(ROUNDS),--rounds $(ROUNDS)) $(CONFIGS)
+
+# Code size per kernel (ELF section classes, kernel-image subtracted) and compile time per
+# subsystem of build/.
+size: build/build.ninja
+	@$(INSTALL_DEPS) size
+	$(CMAKE) --build build -j $(JOBS) --target size-programs
+	$(PYTHON) tools/size build
+	$(PYTHON) tools/size --compile-time build
 
 format:
 	@$(INSTALL_DEPS) format

@@ -15,13 +15,13 @@ constexpr unsigned char kEcb = 1;
 // Sets the key record's block length, then makes the key.
 void make_key(Frame& f, unsigned char direction, int keyBits, int blockBits) {
   f.key.blockBits = blockBits;
-  ops::makeKey(&f.key, direction, keyBits, f.keyText);
+  makeKey(&f.key, direction, keyBits, f.keyText);
 }
 
 // Sets the cipher record's block length, then initialises ECB with no IV.
 void init_ecb(Frame& f, int blockBits) {
   f.cipher.blockBits = blockBits;
-  ops::cipherInit(&f.cipher, kEcb, nullptr);
+  cipherInit(&f.cipher, kEcb, nullptr);
 }
 
 // The number of leading bytes of a block that a length of `bits` names and the buffer holds.
@@ -62,10 +62,10 @@ void rijndaelVKKAT(int* stream, int keyBits, int blockBits, Frame& f) {
     if (inside) f.keyText[position] = digit;
     make_key(f, kEncrypt, keyBits, blockBits);
     init_ecb(f, blockBits);
-    ops::blockEncrypt(&f.cipher, &f.key, f.block, blockBits, f.block);
+    blockEncrypt(&f.cipher, &f.key, f.block, blockBits, f.block);
     blockPrint(stream, f.block, blockBits, "CT");
     make_key(f, kDecrypt, keyBits, blockBits);
-    ops::blockDecrypt(&f.cipher, &f.key, f.block, blockBits, f.block);
+    blockDecrypt(&f.cipher, &f.key, f.block, blockBits, f.block);
     if (inside) f.keyText[position] = '0';
     digit = digit == '8' ? '4' : digit == '4' ? '2' : digit == '2' ? '1' : '8';
   }
@@ -77,7 +77,7 @@ void rijndaelVTKAT(int* stream, int keyBits, int blockBits, Frame& f) {
     if (i / 8 < kBlockSize) f.block[i / 8] |= static_cast<unsigned char>(1u << (7 - i % 8));
     blockPrint(stream, f.block, blockBits, "PT");
     init_ecb(f, blockBits);
-    ops::blockEncrypt(&f.cipher, &f.key, f.block, blockBits, f.block);
+    blockEncrypt(&f.cipher, &f.key, f.block, blockBits, f.block);
     blockPrint(stream, f.block, blockBits, "CT");
   }
 }
@@ -90,14 +90,14 @@ void rijndaelTKAT(int* stream, int blockBits, int keyBits, int* /*tableInput*/, 
     for (int j = 0; j < bytes; ++j) f.block[j] = static_cast<unsigned char>(fill);
     blockPrint(stream, f.block, blockBits, "PT");
     init_ecb(f, blockBits);
-    ops::blockEncrypt(&f.cipher, &f.key, f.block, blockBits, f.secondBlock);
+    blockEncrypt(&f.cipher, &f.key, f.block, blockBits, f.secondBlock);
     blockPrint(stream, f.secondBlock, blockBits, "CT");
   }
   for (int row = 64; row < 128; ++row) {
     make_key(f, kDecrypt, keyBits, blockBits);
     for (int j = 0; j < bytes; ++j) f.block[j] = static_cast<unsigned char>(fill);
     init_ecb(f, blockBits);
-    ops::blockDecrypt(&f.cipher, &f.key, f.block, blockBits, f.secondBlock);
+    blockDecrypt(&f.cipher, &f.key, f.block, blockBits, f.secondBlock);
     blockPrint(stream, f.secondBlock, blockBits, "PT");
     blockPrint(stream, f.block, blockBits, "CT");
   }
@@ -112,20 +112,20 @@ void rijndaelIVKAT(int* stream, int keyBits, int blockBits, Frame& f) {
   blockPrint(stream, f.block, blockBits, "PT");
   init_ecb(f, blockBits);
   for (int r = 1; r < rounds; ++r) {
-    ops::cipherUpdateRounds(&f.cipher, &f.key, f.block, blockBits, f.secondBlock, r);
+    cipherUpdateRounds(&f.cipher, &f.key, f.block, blockBits, f.secondBlock, r);
     blockPrint(stream, f.secondBlock, blockBits, f.roundLabel);
   }
-  ops::cipherUpdateRounds(&f.cipher, &f.key, f.block, blockBits, f.secondBlock, rounds);
+  cipherUpdateRounds(&f.cipher, &f.key, f.block, blockBits, f.secondBlock, rounds);
   blockPrint(stream, f.secondBlock, blockBits, "CT");
 
   make_key(f, kDecrypt, keyBits, blockBits);
   blockPrint(stream, f.secondBlock, blockBits, "CT");
   init_ecb(f, blockBits);
   for (int r = 1; r < rounds; ++r) {
-    ops::cipherUpdateRounds(&f.cipher, &f.key, f.secondBlock, blockBits, f.block, rounds - r);
+    cipherUpdateRounds(&f.cipher, &f.key, f.secondBlock, blockBits, f.block, rounds - r);
     blockPrint(stream, f.block, blockBits, f.roundLabel);
   }
-  ops::cipherUpdateRounds(&f.cipher, &f.key, f.secondBlock, blockBits, f.block, 0);
+  cipherUpdateRounds(&f.cipher, &f.key, f.secondBlock, blockBits, f.block, 0);
   blockPrint(stream, f.block, blockBits, "PT");
 }
 

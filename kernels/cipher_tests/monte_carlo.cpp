@@ -28,7 +28,7 @@ void terminate_key_text(Frame& f, int keyBits) {
 
 void make_key(Frame& f, unsigned char direction, int keyBits, int blockBits) {
   f.key.blockBits = blockBits;
-  ops::makeKey(&f.key, direction, keyBits, f.keyText);
+  makeKey(&f.key, direction, keyBits, f.keyText);
 }
 
 void xor_into(unsigned char* key, const unsigned char* from, int count) {
@@ -70,13 +70,13 @@ void rijndaelECB_MCT(int* stream, const char* startKey, int keyBits, const char*
     make_key(f, direction, keyBits, blockBits);
     blockPrint(stream, f.block, blockBits, before);
     f.cipher.blockBits = blockBits;
-    ops::cipherInit(&f.cipher, kEcb, nullptr);
+    cipherInit(&f.cipher, kEcb, nullptr);
     if (decrypt) {
       for (int i = 0; i < counts.callsPerPass; ++i)
-        ops::blockDecrypt(&f.cipher, &f.key, f.secondBlock, blockBits, f.block);
+        blockDecrypt(&f.cipher, &f.key, f.secondBlock, blockBits, f.block);
     } else {
       for (int i = 0; i < counts.callsPerPass; ++i)
-        ops::blockEncrypt(&f.cipher, &f.key, f.secondBlock, blockBits, f.block);
+        blockEncrypt(&f.cipher, &f.key, f.secondBlock, blockBits, f.block);
     }
     blockPrint(stream, f.block, blockBits, after);
     fold_into_key(f.keyBytes, keyBits, f.block, f.secondBlock);
@@ -100,14 +100,14 @@ void rijndaelCBC_MCT(int* stream, const char* startKey, int keyBits, const char*
     if (decrypt) {
       for (int i = 0; i < counts.callsPerPass; ++i) {
         f.cipher.blockBits = blockBits;
-        ops::cipherInit(&f.cipher, kCbc, f.ivText);
-        ops::blockDecrypt(&f.cipher, &f.key, f.block, blockBits, f.secondBlock);
+        cipherInit(&f.cipher, kCbc, f.ivText);
+        blockDecrypt(&f.cipher, &f.key, f.block, blockBits, f.secondBlock);
       }
     } else {
       for (int i = 0; i < counts.callsPerPass; ++i) {
         f.cipher.blockBits = blockBits;
-        ops::cipherInit(&f.cipher, kCbc, f.ivText);
-        ops::blockEncrypt(&f.cipher, &f.key, f.block, blockBits, f.secondBlock);
+        cipherInit(&f.cipher, kCbc, f.ivText);
+        blockEncrypt(&f.cipher, &f.key, f.block, blockBits, f.secondBlock);
       }
     }
     blockPrint(stream, f.secondBlock, blockBits, after);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "report/binary_hash.h"
 #include "report/build_info.h"
 
 namespace kernels::runner {
@@ -55,6 +56,7 @@ const Json& run_context() {
     c["compiler"] = b.compiler;
     c["build_type"] = b.build_type;
     c["flags"] = b.flags;
+    c["binary_hash"] = binary_hash();
     c["cpu"] = cpu_model();
     c["cpus"] = std::thread::hardware_concurrency();
     c["host"] = host_name();

@@ -16,7 +16,7 @@ TEST(RunContext, EveryJsonReportCarriesTheBuildTheMachineAndTheDate) {
   EXPECT_EQ(c["compiler"], build_info().compiler);
   EXPECT_EQ(c["flags"], build_info().flags);
   EXPECT_EQ(c["cpus"], std::thread::hardware_concurrency());
-  for (const char* key : {"build_type", "cpu", "host"})
+  for (const char* key : {"build_type", "cpu", "host", "binary_hash"})
     EXPECT_FALSE(c[key].get<std::string>().empty()) << key;
   // "YYYY-MM-DDTHH:MM:SSZ", checked by shape: digits everywhere but the separators.
   const std::string date = c["date"].get<std::string>();

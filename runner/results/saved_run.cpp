@@ -135,6 +135,27 @@ std::optional<SavedRun> checked(const Json& j, std::string& why) {
     if (m.contains("peak_rss") && !m["peak_rss"].is_null())
       r.peak_rss = m["peak_rss"].get<double>();
   }
+  if (j.contains("code_size")) {
+    const Json& c = j["code_size"];
+    SavedRun::CodeSize size;
+    std::int64_t* fields[] = {&size.text, &size.rodata, &size.data, &size.bss};
+    const char* names[] = {"text", "rodata", "data", "bss"};
+    for (int i = 0; i < 4; ++i) {
+      if (!c.is_object() || !c.contains(names[i]) || !c[names[i]].is_number_integer()) {
+        why = "\"code_size\" is not {\"text\", \"rodata\", \"data\", \"bss\"} of whole bytes";
+        return std::nullopt;
+      }
+      *fields[i] = c[names[i]].get<std::int64_t>();
+    }
+    r.code_size = size;
+  }
+  if (j.contains("compile_seconds")) {
+    if (!is_time(j["compile_seconds"])) {
+      why = "\"compile_seconds\" is not a time from 0 to 1e9 s";
+      return std::nullopt;
+    }
+    r.compile_seconds = j["compile_seconds"].get<double>();
+  }
   if (j.contains("context")) {
     if (!j["context"].is_object()) {
       why = "\"context\" is not an object";

@@ -3,6 +3,7 @@
 #ifndef KERNELS_RUNNER_RESULTS_SAVED_RUN_H_
 #define KERNELS_RUNNER_RESULTS_SAVED_RUN_H_
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,9 +26,16 @@ struct SavedRun {
   // "instructions" among them; null when the report has none.
   Json counts;
   std::optional<double> peak_rss;  // "memory"."peak_rss" in bytes, when the report has one
-  Json context = Json::object();   // the report's run context; an empty object when it has none
-  std::string source;              // the file it came from, as named
-  int line = 0;                    // its line in the file, from 1
+  // "code_size": the bytes of the job's kernel by ELF section class, and "compile_seconds": the
+  // time its subsystem took to compile, when the report has them (tools/compilers adds them).
+  struct CodeSize {
+    std::int64_t text = 0, rodata = 0, data = 0, bss = 0;
+  };
+  std::optional<CodeSize> code_size;
+  std::optional<double> compile_seconds;
+  Json context = Json::object();  // the report's run context; an empty object when it has none
+  std::string source;             // the file it came from, as named
+  int line = 0;                   // its line in the file, from 1
 
   // The job's name: the kernel and its args as typed, joined by single spaces
   // ("bisort --size 1048576"; "matrix" with no args). Reports pair by it.
@@ -44,9 +52,10 @@ struct SavedRun {
 // the count of "each", "digest" null or 16 lower-case hex digits, "work", when present, {"n" > 0,
 // "unit" string}, "counts", when present, an object whose "instructions" and other counts (those
 // of kCountNames it has) are integers >= 0, "memory", when present, an object whose "peak_rss" is
-// null or an integer >= 0, and "context", when present, an object. Throws UsageError
-// "COMMAND: SOURCE:LINE: what" for the first report that does not, and
-// "COMMAND: 'SOURCE' holds no run reports" when there is none.
+// null or an integer >= 0, "code_size", when present, {"text", "rodata", "data", "bss"} integers,
+// "compile_seconds", when present, a time, and "context", when present, an object. Throws
+// UsageError "COMMAND: SOURCE:LINE: what" for the first report that does not, and "COMMAND:
+// 'SOURCE' holds no run reports" when there is none.
 std::vector<SavedRun> parse_saved_runs(std::string_view text, const std::string& source,
                                        const std::string& command);
 

@@ -44,7 +44,9 @@ int export_command(const std::vector<std::string>& tokens, std::ostream& out) {
   app->add_option("-o,--output", output, "write the document to OUT (whole) instead of stdout")
       ->type_name("OUT");
   app->add_option("--order", order,
-                  "lnt: the run's order (a revision); default the date of the earliest report")
+                  "lnt: the run's order, a value that sorts: a commit count (git rev-list "
+                  "--count HEAD), a date or a version, never a commit hash; default the date of "
+                  "the earliest report")
       ->type_name("REV");
   app->footer(
       "Lines that are not run reports are skipped. Exit status: 0 on success, 2 for a usage "
@@ -60,6 +62,7 @@ int export_command(const std::vector<std::string>& tokens, std::ostream& out) {
     throw UsageError("export: unknown format '" + format +
                      "' (gbench, bmf, github, lnt, csv, markdown)");
   if (!order.empty() && format != "lnt") throw UsageError("export: --order is for lnt only");
+  if (!order.empty()) check_lnt_order(order);  // before any file is read
   std::vector<SavedRun> reports;
   for (const std::string& f : files) {
     std::vector<SavedRun> more = read_saved_runs(f, "export");

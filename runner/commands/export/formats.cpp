@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <map>
@@ -17,6 +18,24 @@ namespace kernels::runner {
 namespace {
 
 constexpr double kNanosecondsPerSecond = 1e9;
+
+// `seconds` in whole nanoseconds: the clocks behind the times tick in nanoseconds, so a median
+// of an even count of runs (3403700.4999999995) carries no more.
+Json nanoseconds(double seconds) {
+  return std::llround(seconds * kNanosecondsPerSecond);
+}
+
+// The binary hash of a report's context, when it has one (16 hexadecimal digits).
+std::optional<std::string> binary_hash(const Json& context) {
+  const auto it = context.find("binary_hash");
+  if (it == context.end() || !it->is_string()) return std::nullopt;
+  const std::string h = it->get<std::string>();
+  if (h.size() != 16 || !std::all_of(h.begin(), h.end(), [](char ch) {
+        return std::isdigit(static_cast<unsigned char>(ch)) || (ch >= 'a' && ch <= 'f');
+      }))
+    return std::nullopt;
+  return h;
+}
 
 // A context value as text: strings as they are, anything else as JSON.
 std::string text_of(const Json& v) {
@@ -86,6 +105,11 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
   for (auto it = c.begin(); it != c.end(); ++it)
     if (!context.contains(it.key())) context[it.key()] = text_of(it.value());
 
+  for (const SavedRun& r : reports) {
+    if (r.code_size) context["text_bytes." + r.name()] = std::to_string(r.code_size->text);
+    if (r.compile_seconds) context["compile_seconds." + r.name()] = Json(*r.compile_seconds).dump();
+  }
+
   Json benchmarks = Json::array();
   std::map<std::string, int> family;     // kernel -> family_index
   std::map<std::string, int> instances;  // kernel -> instances so far
@@ -112,7 +136,7 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
         if (const std::optional<double> v = count_of(r, c)) e[c] = spread ? 0.0 : *v;
       if (r.peak_rss) e["peak_rss"] = spread ? 0.0 : *r.peak_rss;
     };
-    const auto times = [&](Json& e, double value, const char* unit) {
+    const auto times = [&](Json& e, const Json& value, const char* unit) {
       e["real_time"] = value;
       e["cpu_time"] = value;  // the runner times the wall clock only
       e["time_unit"] = unit;
@@ -123,7 +147,7 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
       e["repetition_index"] = i;
       e["threads"] = 1;
       e["iterations"] = 1;
-      times(e, r.seconds.each[i] * kNanosecondsPerSecond, "ns");
+      times(e, nanoseconds(r.seconds.each[i]), "ns");
       counters(e, false);
       benchmarks.push_back(std::move(e));
     }
@@ -142,7 +166,7 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
       e["aggregate_name"] = a.name;
       e["aggregate_unit"] = a.fraction ? "percentage" : "time";
       e["iterations"] = n;
-      times(e, a.fraction ? a.value : a.value * kNanosecondsPerSecond, "ns");
+      times(e, a.fraction ? Json(a.value) : nanoseconds(a.value), "ns");
       counters(e, a.fraction || std::string(a.name) == "stddev");
       benchmarks.push_back(std::move(e));
     }
@@ -155,9 +179,9 @@ std::string bmf_json(const std::vector<SavedRun>& reports) {
   for (const SavedRun& r : reports) {
     const TimeStats& s = r.seconds;
     Json measures{{"latency",
-                   {{"value", s.median * kNanosecondsPerSecond},
-                    {"lower_value", s.min * kNanosecondsPerSecond},
-                    {"upper_value", s.max * kNanosecondsPerSecond}}}};
+                   {{"value", nanoseconds(s.median)},
+                    {"lower_value", nanoseconds(s.min)},
+                    {"upper_value", nanoseconds(s.max)}}}};
     if (r.work_n && s.min > 0)
       measures["throughput"] = {{"value", *r.work_n / s.median},
                                 {"lower_value", *r.work_n / s.max},
@@ -171,6 +195,8 @@ std::string bmf_json(const std::vector<SavedRun>& reports) {
         {"peak-rss", r.peak_rss}};
     for (const auto& [measure, value] : exact)
       if (value) measures[measure] = {{"value", *value}};
+    if (r.code_size) measures["text-bytes"] = {{"value", r.code_size->text}};
+    if (r.compile_seconds) measures["compile-seconds"] = {{"value", *r.compile_seconds}};
     out[r.name()] = measures;
   }
   return out.dump(2) + "\n";
@@ -186,7 +212,7 @@ std::string github_json(const std::vector<SavedRun>& reports) {
                               context_string(r.context, "compiler", "unknown");
     out.push_back(Json{{"name", r.name()},
                        {"unit", "ns"},
-                       {"value", r.seconds.median * kNanosecondsPerSecond},
+                       {"value", nanoseconds(r.seconds.median)},
                        {"range", range},
                        {"extra", extra}});
     // The counts and the peak as entries of their own, each in its own unit.
@@ -207,7 +233,31 @@ std::string github_json(const std::vector<SavedRun>& reports) {
   return out.dump(2) + "\n";
 }
 
+void check_lnt_order(const std::string& order) {
+  const auto has = [&order](auto test) {
+    return std::any_of(order.begin(), order.end(),
+                       [&test](char ch) { return test(static_cast<unsigned char>(ch)); });
+  };
+  const bool digits = has([](unsigned char ch) { return std::isdigit(ch) != 0; });
+  const bool hex_letters =
+      has([](unsigned char ch) { return std::isxdigit(ch) && !std::isdigit(ch); });
+  const bool only_hex = !has([](unsigned char ch) { return std::isxdigit(ch) == 0; });
+  const std::string quoted = Json(order).dump(-1, ' ', false, Json::error_handler_t::replace);
+  const std::string forms =
+      "give an order that sorts: a commit count (git rev-list --count HEAD), a date "
+      "(2026-12-10) or a version (1.2.3)";
+  if (!digits)
+    throw UsageError("export: --order " + quoted +
+                     " has no digits, and LNT orders runs by the digit groups in it; " + forms);
+  if (only_hex && hex_letters)
+    throw UsageError("export: --order " + quoted +
+                     " looks like a commit hash, which LNT would sort by its digit groups, not "
+                     "by history; " +
+                     forms);
+}
+
 std::string lnt_json(const std::vector<SavedRun>& reports, const std::string& order) {
+  if (!order.empty()) check_lnt_order(order);
   const Json& c = reports.front().context;
   std::string first, last;
   for (const SavedRun& r : reports)
@@ -216,19 +266,30 @@ std::string lnt_json(const std::vector<SavedRun>& reports, const std::string& or
       if (last.empty() || *d > last) last = *d;
     }
   if (first.empty()) first = last = now_date();
-  std::string machine_name = context_string(c, "host", "unknown") + "-" +
-                             context_string(c, "compiler", "unknown-compiler");
-  for (char& ch : machine_name)
-    if (std::isspace(static_cast<unsigned char>(ch))) ch = '-';
-  Json machine{{"name", machine_name}};
-  for (const char* key : {"cpu", "cpus", "compiler", "build_type", "flags", "version"})
+  // The machine is the host alone: LNT matches a submission's machine by all its fields, so a
+  // build field here would make each new build a changed machine, which it refuses.
+  Json machine{{"name", context_string(c, "host", "unknown")}};
+  for (const char* key : {"cpu", "cpus"})
     if (c.contains(key)) machine[std::string(key) == "cpu" ? "hardware" : key] = text_of(c[key]);
+  for (auto it = c.begin(); it != c.end(); ++it)
+    if (it.key().rfind("cache", 0) == 0) machine[it.key()] = text_of(it.value());
+  Json run{{"start_time", first},
+           {"end_time", last},
+           {"llvm_project_revision", order.empty() ? first : order}};
+  for (const char* key : {"version", "compiler", "build_type", "flags", "binary_hash"})
+    if (c.contains(key)) run[key] = text_of(c[key]);
   Json tests = Json::array();
   for (const SavedRun& r : reports) {
+    const std::string name = "kernels." + r.name();
+    if (r.digest) run["digest." + name] = *r.digest;
     const std::optional<std::string> known = known_digest(r.kernel, r.args);
-    Json t{{"name", "kernels." + r.name()}, {"execution_time", r.seconds.each}};
-    if (r.digest) t["hash"] = *r.digest;
-    t["execution_status"] = known && known != r.digest ? 1 : 0;
+    Json t{{"name", name}, {"execution_time", r.seconds.each}};
+    if (const std::optional<std::string> h = binary_hash(r.context)) t["hash"] = *h;
+    // Only a digest that differs from the known one fails; a run without one (--no-observe)
+    // is a good run whose time counts.
+    t["execution_status"] = r.digest && known && known != r.digest ? 1 : 0;
+    if (r.compile_seconds) t["compile_time"] = *r.compile_seconds;
+    if (r.code_size) t["code_size"] = r.code_size->text;
     // The peak in the default schema's mem_bytes; the counts in the custom metrics of
     // docs/counting.md, which a server's test suite must declare to keep them.
     if (r.peak_rss) t["mem_bytes"] = *r.peak_rss;
@@ -237,14 +298,8 @@ std::string lnt_json(const std::vector<SavedRun>& reports, const std::string& or
     if (const std::optional<double> v = branch_misses(r)) t["branch_misses"] = *v;
     tests.push_back(std::move(t));
   }
-  return Json{{"format_version", "2"},
-              {"machine", machine},
-              {"run",
-               {{"start_time", first},
-                {"end_time", last},
-                {"llvm_project_revision", order.empty() ? first : order}}},
-              {"tests", tests}}
-             .dump(2) +
+  return Json{{"format_version", "2"}, {"machine", machine}, {"run", run}, {"tests", tests}}.dump(
+             2) +
          "\n";
 }
 
