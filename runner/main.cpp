@@ -30,7 +30,7 @@ std::string version_text() {
 struct Command {
   const char* name;
   const char* usage;  // after "kernels "
-  const char* description;
+  std::string description;
   int (*main)(const std::vector<std::string>& tokens, std::ostream& out);
 };
 
@@ -48,7 +48,7 @@ const Command kCommands[] = {
      "score a saved run against the reference machine: geometric mean of speed ratios",
      &score_command},
     {"export", "export FORMAT FILE... [-o OUT] [--order REV]",
-     "write saved runs as gbench, bmf, github, lnt, csv or markdown", &export_command},
+     "write saved runs as " + export_format_names(), &export_command},
 };
 
 int main_kernels(const std::vector<std::string>& args, std::ostream& out) {
