@@ -37,7 +37,7 @@ struct Command {
 const Command kCommands[] = {
     {"run", "run NAME... [OPTIONS] [JOB OPTIONS] [-- ARGS...]",
      "run jobs and report their times, summaries and digests ('kernels run --help')", &run_command},
-    {"list", "list", "every job, what it does, and its options", &list_command},
+    {"list", "list [--json]", "every job, what it does, and its options", &list_command},
     {"sweep", "sweep NAME --over OPTION=VALUES [OPTIONS] [JOB OPTIONS]",
      "run a job at each value of one numeric option and fit its complexity", &sweep_command},
     {"verify", "verify [NAME...] [--quick] [--list] [--json] [--results FILE] [--record FILE]",

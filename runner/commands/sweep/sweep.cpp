@@ -1,5 +1,6 @@
 #include "commands/sweep/sweep.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -35,8 +36,9 @@ std::unique_ptr<CLI::App> sweep_app(RunnerSettings& settings, std::string& over)
       "Options not listed here are the job's own ('kernels list'); the swept one must be among "
       "them, numeric, and not given directly. --json prints one report per point, as 'kernels "
       "run --json' does, and then {\"kernel\", \"over\", \"fit\": {\"complexity\", "
-      "\"coefficient\", \"rms\"}}. Exit status: 0 on success, 2 for a usage error (nothing is "
-      "run), 1 when a run fails.");
+      "\"coefficient\", \"rms\", \"curve\": [[N, seconds], ...]}}, the curve at 33 "
+      "values of N across the points' range. Exit status: 0 on success, 2 for a usage error "
+      "(nothing is run), 1 when a run fails.");
   return app;
 }
 
@@ -228,10 +230,21 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
   const std::optional<Fit> fit = fit_complexity(points);
   if (json) {
     Json last{{"kernel", plan.kernel}, {"over", plan.option}, {"fit", nullptr}};
-    if (fit)
+    if (fit) {
+      // The curve over the points' range, so that a plot draws it without knowing the classes.
+      double low = 0, high = 0;
+      for (const FitPoint& p : points)
+        if (p.n >= 1) {
+          low = low == 0 ? p.n : std::min(low, p.n);
+          high = std::max(high, p.n);
+        }
+      Json curve = Json::array();
+      for (const FitPoint& p : fit_curve(*fit, low, high, 33)) curve.push_back({p.n, p.seconds});
       last["fit"] = {{"complexity", complexity_name(fit->complexity)},
                      {"coefficient", fit->coefficient},
-                     {"rms", fit->rms}};
+                     {"rms", fit->rms},
+                     {"curve", curve}};
+    }
     out << last.dump() << "\n";
   } else if (!fit) {
     out << "  fit       none: it needs two points or more with different N\n";

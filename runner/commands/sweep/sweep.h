@@ -42,8 +42,9 @@ std::unique_ptr<Job> sweep_job(const SweepPlan& plan, long long value);
 // `kernels sweep TOKENS`: runs the plan point by point and prints on `out`, as text, a table (the
 // value, N, the median time and spread, the throughput, the digest) and the fit; or, with --json,
 // one report per point, as `kernels run --json` prints it, and then
-// {"kernel", "over", "fit": {"complexity", "coefficient", "rms"}}, "fit" null with fewer than two
-// points. N is the job's work when it tells it, else the value. Returns the exit status.
+// {"kernel", "over", "fit": {"complexity", "coefficient", "rms", "curve"}}, "fit" null with fewer
+// than two points; "curve" is fit_curve's [[N, seconds], ...] at 33 values across the points' N. N
+// is the job's work when it tells it, else the value. Returns the exit status.
 int sweep_command(const std::vector<std::string>& tokens, std::ostream& out);
 
 }  // namespace kernels::runner
