@@ -124,10 +124,10 @@ TEST(ReportSteps, EveryJobsStepsAreSweepsOrRunsTheRunnerTakes) {
       }
       full = full || !step.quick;
       for (const JobInfo& other : jobs())
-        for (const ReportStep& s : other.report_steps) {
-          if (&s != &step && s.quick == step.quick)
+        for (const ReportStep& s : other.report_steps)
+          if (&s != &step && s.quick == step.quick) {
             EXPECT_NE(std::string(s.file), step.file) << "two steps save to one file";
-        }
+          }
     }
     EXPECT_TRUE(full) << info.name << " has no step in the full report";
   }
