@@ -32,14 +32,14 @@ std::string version_text() {
 struct Command {
   const char* name;
   const char* usage;  // after "kernels "
-  const char* description;
+  std::string description;
   int (*main)(const std::vector<std::string>& tokens, std::ostream& out);
 };
 
 const Command kCommands[] = {
     {"run", "run NAME... [OPTIONS] [JOB OPTIONS] [-- ARGS...]",
      "run jobs and report their times, summaries and digests ('kernels run --help')", &run_command},
-    {"list", "list", "every job, what it does, and its options", &list_command},
+    {"list", "list [--json]", "every job, what it does, and its options", &list_command},
     {"sweep", "sweep NAME --over OPTION=VALUES [OPTIONS] [JOB OPTIONS]",
      "run a job at each value of one numeric option and fit its complexity", &sweep_command},
     {"verify", "verify [NAME...] [--quick] [--list] [--json] [--results FILE] [--record FILE]",
@@ -50,7 +50,7 @@ const Command kCommands[] = {
      "score a saved run against the reference machine: geometric mean of speed ratios",
      &score_command},
     {"export", "export FORMAT FILE... [-o OUT] [--order REV]",
-     "write saved runs as gbench, bmf, github, lnt, csv or markdown", &export_command},
+     "write saved runs as " + export_format_names(), &export_command},
 };
 
 int main_kernels(const std::vector<std::string>& args, std::ostream& out) {

@@ -64,6 +64,17 @@ grep -q '<td>bisort</td><td><code>--size 8</code>' "$dir/verify.html" || fail "n
 [ "$(grep -c '<code>ede01b73265c0d25</code>' "$dir/verify.html")" -eq 1 ] ||
   fail "the matrix run is not one single-run row"
 
+# Files of one build run at two times: the context once, and only the date per file.
+for t in 01 02; do
+  sed 's/}$/,"context":{"compiler":"gcc 12.2.0","host":"vm","date":"2026-12-10T00:00:'$t'Z"}}/' \
+    "$dir/verify.jsonl" | grep '"runs"' >"$dir/context$t.jsonl"
+done
+plot -o "$dir/context.html" "$dir/context01.jsonl" "$dir/context02.jsonl" 2>"$dir/err" ||
+  fail "page of two contexts exited $?: $(cat "$dir/err")"
+[ "$(grep -c '<td>compiler</td>' "$dir/context.html")" -eq 1 ] || fail "the context is not shown once"
+grep -q '<summary>date: per file' "$dir/context.html" || fail "the dates per file are not listed"
+grep -q '<td>2026-12-10T00:00:02Z</td>' "$dir/context.html" || fail "the second file's date is lost"
+
 # A failed write is one line and exit 1, and leaves the old file or none, never a part of one.
 echo old >"$dir/verify.html"
 (ulimit -f 4 && plot -o "$dir/verify.html" "$dir/run.jsonl" "$dir/verify.jsonl") 2>"$dir/err"

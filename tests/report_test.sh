@@ -19,6 +19,12 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 page=$dir/r/index.html
 [ "$(grep -c '<h3 id="sweep' "$page")" -eq 6 ] || fail "the page does not show the 6 sweeps"
 grep -Eq '<p class="pass">[1-9][0-9]* passed, 0 failed' "$page" || fail "no verify counts"
+# The run context once, though every data file carries one; and the first plot near the top,
+# under at most a screen of tables (about 25 rows; those folded in <details> do not count).
+[ "$(grep -c '<td>compiler</td>' "$page")" -eq 1 ] || fail "the context is shown more than once"
+rows=$(sed '/<details>/,/<\/details>/d' "$page" |
+  awk '/<img/ { exit } { n += gsub(/<tr>/, "") } END { print n + 0 }')
+[ "$rows" -le 25 ] || fail "$rows table rows above the first plot"
 for f in bisort transpose pyramid context-model groebner arith-coder matrix verify; do
   [ -s "$dir/r/data/$f.jsonl" ] || fail "no data of step $f"
 done

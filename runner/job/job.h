@@ -6,7 +6,7 @@
 // subclass and registers it in one line:
 //
 //   const JobRegistration kBisort{{40, "bisort", "sort ...", "the driver's ...",
-//   &make_job<Bisort>}};
+//   &make_job<Bisort>, {{"bisort", "bisort: --size 2^10 to 2^22", "--over size=...", false}}}};
 #ifndef KERNELS_RUNNER_JOB_JOB_H_
 #define KERNELS_RUNNER_JOB_JOB_H_
 
@@ -88,6 +88,24 @@ class Job {
   virtual std::optional<Work> work() const { return std::nullopt; }
 };
 
+// One step of the job's part in the report page (tools/report, which reads them from `kernels
+// list --json`): a sweep over one numeric option, or a plain run for a job without one.
+struct ReportStep {
+  const char* file;   // names the step's saved data: unique among the steps of every job with
+                      // the same `quick`
+  const char* label;  // what the step shows, one line
+  // The tokens after the job's name, separated by spaces: the job's options and "--over
+  // OPTION=VALUES" for a sweep (`kernels sweep NAME ARGS`); without --over, a plain run
+  // (`kernels run NAME ARGS`). --repeat and --warmup here replace the report's own.
+  const char* args;
+  bool quick;  // a step of `tools/report --quick` (a few small points), else of the full report
+
+  // `args` split at the spaces.
+  std::vector<std::string> tokens() const;
+  // True when the step is a sweep: its args hold --over.
+  bool sweeps() const;
+};
+
 // A job's entry in the registry.
 struct JobInfo {
   int rank;                 // place in `kernels run all` and `kernels list`, ascending
@@ -95,6 +113,7 @@ struct JobInfo {
   const char* description;  // one line
   const char* driver_args;  // what "-- ARGS" does, one line; null when the job takes none
   std::unique_ptr<Job> (*make)();
+  std::vector<ReportStep> report_steps;  // its steps in the report page, in the page's order
 };
 
 template <class T>

@@ -1,5 +1,6 @@
 // The registry of jobs, filled by the jobs' JobRegistration objects before main runs.
 #include <algorithm>
+#include <sstream>
 #include <vector>
 
 #include "job/job.h"
@@ -14,6 +15,19 @@ std::vector<JobInfo>& table() {
 }
 
 }  // namespace
+
+std::vector<std::string> ReportStep::tokens() const {
+  std::vector<std::string> out;
+  std::istringstream in(args);
+  for (std::string token; in >> token;) out.push_back(token);
+  return out;
+}
+
+bool ReportStep::sweeps() const {
+  for (const std::string& t : tokens())
+    if (t == "--over" || t.starts_with("--over=")) return true;
+  return false;
+}
 
 JobRegistration::JobRegistration(JobInfo info) {
   auto& all = table();

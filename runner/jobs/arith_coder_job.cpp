@@ -131,9 +131,15 @@ class ArithCoderJob : public Job {
 };
 
 const JobRegistration kArithCoder{
-    {20, "arith-coder",
-     "arithmetic-code a byte stream with a static order-0 model (bits, bits per byte)", nullptr,
-     &make_job<ArithCoderJob>}};
+    {20,
+     "arith-coder",
+     "arithmetic-code a byte stream with a static order-0 model (bits, bits per byte)",
+     nullptr,
+     &make_job<ArithCoderJob>,
+     {{"arith-coder", "arith-coder: generated sample input, 1000 to 16384000 bytes",
+       "--generate sample --over length=1000..16384000x4", false},
+      {"arith-coder", "arith-coder: generated sample input, 1000 to 16000 bytes",
+       "--generate sample --over length=1000..16000x4", true}}}};
 
 }  // namespace
 }  // namespace kernels::runner

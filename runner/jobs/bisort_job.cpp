@@ -153,10 +153,13 @@ class BisortJob : public Job {
 };
 
 const JobRegistration kBisort{
-    {40, "bisort",
+    {40,
+     "bisort",
      "build a random tree of 2^20 - 1 nodes, bitonic-sort its values and the spare up, then down",
      "the driver's arguments instead of --size: the count is 1 + the number of ARGS",
-     &make_job<BisortJob>}};
+     &make_job<BisortJob>,
+     {{"bisort", "bisort: --size 2^10 to 2^22", "--over size=1024..4194304x4", false},
+      {"bisort", "bisort: --size 2^10 to 2^14", "--over size=1024..16384x4", true}}}};
 
 }  // namespace
 }  // namespace kernels::runner

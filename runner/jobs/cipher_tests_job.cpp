@@ -204,9 +204,12 @@ class CipherTestsJob : public Job {
 };
 
 const JobRegistration kCipherTests{
-    {70, "cipher-tests",
+    {70,
+     "cipher-tests",
      "run the cipher test-vector harness: 12 known-answer and 12 Monte Carlo generator runs",
-     nullptr, &make_job<CipherTestsJob>}};
+     nullptr,
+     &make_job<CipherTestsJob>,
+     {{"cipher-tests", "cipher-tests: its run (no size option)", "--warmup 0 --repeat 1", false}}}};
 
 }  // namespace
 }  // namespace kernels::runner

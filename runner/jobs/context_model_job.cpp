@@ -213,9 +213,17 @@ class ContextModelJob : public Job {
 };
 
 const JobRegistration kContextModel{
-    {80, "context-model",
-     "encode an input through the context model (default: 1,000,000 bytes of value 1)", nullptr,
-     &make_job<ContextModelJob>}};
+    {80,
+     "context-model",
+     "encode an input through the context model (default: 1,000,000 bytes of value 1)",
+     nullptr,
+     &make_job<ContextModelJob>,
+     {{"context-model-ones", "context-model: --length 1000 to 4096000 bytes of ones",
+       "--over length=1000..4096000x4", false},
+      {"context-model-text", "context-model: prefixes of the generated text, 1000 to 4096000 bytes",
+       "--generate text --over length=1000..4096000x4", false},
+      {"context-model", "context-model: --length 1000 to 16000 bytes of generated text",
+       "--generate text --over length=1000..16000x4", true}}}};
 
 }  // namespace
 }  // namespace kernels::runner

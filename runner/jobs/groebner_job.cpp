@@ -148,10 +148,13 @@ class GroebnerJob : public Job {
 };
 
 const JobRegistration kGroebner{
-    {30, "groebner",
+    {30,
+     "groebner",
      "complete a chain of polynomial records with the engine's driver (basis: last positive one)",
      "the driver's arguments (default: -a, which hands the basis to mpolout)",
-     &make_job<GroebnerJob>}};
+     &make_job<GroebnerJob>,
+     {{"groebner", "groebner: --polys 10^3 to 10^6", "--over polys=1000..1000000x3.162278", false},
+      {"groebner", "groebner: --polys 10 to 1000", "--over polys=10..1000x10", true}}}};
 
 }  // namespace
 }  // namespace kernels::runner

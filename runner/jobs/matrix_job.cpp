@@ -68,9 +68,13 @@ class MatrixJob : public Job {
 };
 
 const JobRegistration kMatrix{
-    {10, "matrix", "multiply two 300 x 300 matrices of ones into a third (every element 300.0)",
+    {10,
+     "matrix",
+     "multiply two 300 x 300 matrices of ones into a third (every element 300.0)",
      "the driver's arguments (default: one, 'multiply'); it multiplies when given any",
-     &make_job<MatrixJob>}};
+     &make_job<MatrixJob>,
+     {{"matrix", "matrix: its run (no size option)", "--repeat 5", false},
+      {"matrix", "matrix: its run", "", true}}}};
 
 }  // namespace
 }  // namespace kernels::runner

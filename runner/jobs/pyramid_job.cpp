@@ -124,9 +124,15 @@ class PyramidJob : public Job {
 };
 
 const JobRegistration kPyramid{
-    {50, "pyramid",
+    {50,
+     "pyramid",
      "collapse a 1024 x 1024, 4-level pyramid into its image (the sample pyramid or a file)",
-     nullptr, &make_job<PyramidJob>}};
+     nullptr,
+     &make_job<PyramidJob>,
+     {{"pyramid", "pyramid: W x 512, 4 levels, for W = 32 to 32768",
+       "--height 512 --over width=32..32768x4", false},
+      {"pyramid", "pyramid: W x 32, 4 levels, for W = 32 to 512",
+       "--height 32 --over width=32..512x4", true}}}};
 
 }  // namespace
 }  // namespace kernels::runner

@@ -62,8 +62,17 @@ class TransposeJob : public Job {
 };
 
 const JobRegistration kTranspose{
-    {60, "transpose", "transpose in place a 1024 x 768 matrix whose element at index m is m",
-     nullptr, &make_job<TransposeJob>}};
+    {60,
+     "transpose",
+     "transpose in place a 1024 x 768 matrix whose element at index m is m",
+     nullptr,
+     &make_job<TransposeJob>,
+     {{"transpose-cols-1024", "transpose: R x 1024 for R = 16 to 16384",
+       "--cols 1024 --over rows=16..16384x4", false},
+      {"transpose-cols-1021", "transpose: R x 1021 (prime columns) for R = 16 to 4096",
+       "--cols 1021 --over rows=16..4096x4", false},
+      {"transpose", "transpose: R x 61 for R = 16 to 256", "--cols 61 --over rows=16..256x4",
+       true}}}};
 
 }  // namespace
 }  // namespace kernels::runner

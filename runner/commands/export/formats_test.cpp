@@ -178,6 +178,5 @@ TEST(ExportFormats, MarkdownTableInEachRowsUnit) {
   EXPECT_NE(md.find("a,\"b\"\\|c | 200.000 [ns] |"), std::string::npos) << md;
 }
 
-
 }  // namespace
 }  // namespace kernels::runner

@@ -84,4 +84,13 @@ std::optional<Fit> fit_complexity(std::span<const FitPoint> points) {
   return best;
 }
 
+std::vector<FitPoint> fit_curve(const Fit& fit, double low, double high, int count) {
+  std::vector<FitPoint> curve;
+  for (int i = 0; i < count; ++i) {
+    const double n = i + 1 == count ? high : low * std::pow(high / low, double(i) / (count - 1));
+    curve.push_back({n, fit.coefficient * complexity_term(fit.complexity, n)});
+  }
+  return curve;
+}
+
 }  // namespace kernels::runner

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kernels::runner {
 
@@ -43,6 +44,11 @@ struct Fit {
 // with N < 1 or a time <= 0 are left out, as are classes whose g is 0 at one of the points (log N
 // at N = 1). Empty when fewer than two points with different N remain.
 std::optional<Fit> fit_complexity(std::span<const FitPoint> points);
+
+// The fitted curve at `count` values of N spaced evenly on a log scale from `low` to `high`
+// (both included), for a plot to draw as it is: [[N, c * g(N)], ...].
+// REQUIRES: 1 <= low <= high, count >= 2.
+std::vector<FitPoint> fit_curve(const Fit& fit, double low, double high, int count);
 
 }  // namespace kernels::runner
 

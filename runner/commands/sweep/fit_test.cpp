@@ -1,5 +1,6 @@
 #include "commands/sweep/fit.h"
 
+#include <cmath>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -46,6 +47,17 @@ TEST(FitComplexity, NeedsTwoUsablePointsWithDifferentN) {
       fit_complexity(std::vector<FitPoint>{{0, 5.0}, {100, 1.0}, {200, 2.0}, {400, 0.0}});
   ASSERT_TRUE(fit);
   EXPECT_EQ(fit->complexity, Complexity::kN);
+}
+
+TEST(FitCurve, SpansTheRangeEvenlyOnALogScaleOnTheFittedCurve) {
+  const Fit fit{Complexity::kNLogN, 2e-9, 0};
+  const std::vector<FitPoint> curve = fit_curve(fit, 16, 4096, 5);
+  ASSERT_EQ(curve.size(), 5u);
+  EXPECT_EQ(curve.front().n, 16);
+  EXPECT_EQ(curve.back().n, 4096);  // exactly, not a rounded power
+  EXPECT_NEAR(curve[2].n, 256, 1e-9);
+  EXPECT_NEAR(curve[1].n / curve[0].n, curve[4].n / curve[3].n, 1e-9);
+  for (const FitPoint& p : curve) EXPECT_DOUBLE_EQ(p.seconds, 2e-9 * p.n * std::log2(p.n));
 }
 
 TEST(ComplexityName, NamesAsReportsPrintThem) {

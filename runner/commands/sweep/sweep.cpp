@@ -1,5 +1,6 @@
 #include "commands/sweep/sweep.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -36,7 +37,8 @@ std::unique_ptr<CLI::App> sweep_app(RunnerSettings& settings, std::string& over)
       "Options not listed here are the job's own ('kernels list'); the swept one must be among "
       "them, numeric, and not given directly. --json prints one report per point, as 'kernels "
       "run --json' does, and then {\"kernel\", \"over\", \"fit\": {\"complexity\", "
-      "\"coefficient\", \"rms\"}}, with --count also \"instructions_fit\", the same fit of the "
+      "\"coefficient\", \"rms\", \"curve\": [[N, seconds], ...]}}, the curve at 33 values of N "
+      "across the points' range; with --count also \"instructions_fit\", the same fit of the "
       "counted instructions against N. Exit status: 0 on success, 2 for a usage error (nothing is "
       "run), 1 when a run fails.");
   return app;
@@ -243,14 +245,27 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
   const std::optional<Fit> count_fit =
       plan.settings.run.count ? fit_complexity(count_points) : std::nullopt;
   if (json) {
-    const auto fit_json = [](const std::optional<Fit>& f) {
-      return f ? Json{{"complexity", complexity_name(f->complexity)},
-                      {"coefficient", f->coefficient},
-                      {"rms", f->rms}}
-               : Json();
+    // The curve over the points' range, so that a plot draws it without knowing the classes.
+    double low = 0, high = 0;
+    for (const FitPoint& p : points)
+      if (p.n >= 1) {
+        low = low == 0 ? p.n : std::min(low, p.n);
+        high = std::max(high, p.n);
+      }
+    const auto fit_json = [&](const std::optional<Fit>& f, bool with_curve) {
+      if (!f) return Json();
+      Json j{{"complexity", complexity_name(f->complexity)},
+             {"coefficient", f->coefficient},
+             {"rms", f->rms}};
+      if (with_curve) {
+        Json curve = Json::array();
+        for (const FitPoint& p : fit_curve(*f, low, high, 33)) curve.push_back({p.n, p.seconds});
+        j["curve"] = curve;
+      }
+      return j;
     };
-    Json last{{"kernel", plan.kernel}, {"over", plan.option}, {"fit", fit_json(fit)}};
-    if (plan.settings.run.count) last["instructions_fit"] = fit_json(count_fit);
+    Json last{{"kernel", plan.kernel}, {"over", plan.option}, {"fit", fit_json(fit, true)}};
+    if (plan.settings.run.count) last["instructions_fit"] = fit_json(count_fit, false);
     out << last.dump() << "\n";
     return 0;
   }

@@ -42,11 +42,12 @@ std::unique_ptr<Job> sweep_job(const SweepPlan& plan, long long value);
 // `kernels sweep TOKENS`: runs the plan point by point and prints on `out`, as text, a table (the
 // value, N, the median time and spread, the throughput, the digest) and the fit; or, with --json,
 // one report per point, as `kernels run --json` prints it, and then
-// {"kernel", "over", "fit": {"complexity", "coefficient", "rms"}}, "fit" null with fewer than two
-// points. With --count every point is counted too (count_job), its counts in its report, and the
+// {"kernel", "over", "fit": {"complexity", "coefficient", "rms", "curve"}}, "fit" null with fewer
+// than two points; "curve" is fit_curve's [[N, seconds], ...] at 33 values across the points' N.
+// With --count every point is counted too (count_job), its counts in its report, and the
 // instructions get a fit of their own beside the time's: a "count fit" line, or in JSON
-// "instructions_fit" as "fit" is, its coefficient in instructions. N is the job's work when it
-// tells it, else the value. Returns the exit status.
+// "instructions_fit" as "fit" is (without the curve), its coefficient in instructions. N is the
+// job's work when it tells it, else the value. Returns the exit status.
 int sweep_command(const std::vector<std::string>& tokens, std::ostream& out);
 
 }  // namespace kernels::runner

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "commands/sweep/sweep_values.h"
+#include "run/run_plan.h"
+
 namespace kernels::runner {
 namespace {
 
@@ -54,6 +57,32 @@ TEST(ParseSweep, RefusesWhatCannotBeSweptBeforeRunningAnything) {
     std::string line;
     for (const auto& t : tokens) line += t + " ";
     EXPECT_THROW(parse_sweep(tokens), UsageError) << line;
+  }
+}
+
+// Each job's steps in the report are command lines the runner takes: tools/report runs them as
+// they are, so one the runner refuses would be a hole in the page found only by `make report`.
+TEST(ReportSteps, EveryJobsStepsAreSweepsOrRunsTheRunnerTakes) {
+  for (const JobInfo& info : jobs()) {
+    bool full = false;
+    for (const ReportStep& step : info.report_steps) {
+      std::vector<std::string> tokens = step.tokens();
+      tokens.insert(tokens.begin(), info.name);
+      SCOPED_TRACE(std::string(info.name) + " " + step.args);
+      if (step.sweeps()) {
+        const SweepPlan plan = parse_sweep(tokens);
+        EXPECT_GE(plan.values.size(), step.quick ? 2u : 4u);
+      } else {
+        EXPECT_NO_THROW(parse_run(tokens, Load::kNo));
+      }
+      full = full || !step.quick;
+      for (const JobInfo& other : jobs())
+        for (const ReportStep& s : other.report_steps)
+          if (&s != &step && s.quick == step.quick) {
+            EXPECT_NE(std::string(s.file), step.file) << "two steps save to one file";
+          }
+    }
+    EXPECT_TRUE(full) << info.name << " has no step in the full report";
   }
 }
 
