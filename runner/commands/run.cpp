@@ -4,6 +4,7 @@
 
 #include "cli/output.h"
 #include "cli/progress.h"
+#include "report/bound.h"
 #include "report/context.h"
 #include "report/report.h"
 #include "run/run_plan.h"
@@ -36,6 +37,7 @@ int run_command(const std::vector<std::string>& tokens, std::ostream& out) {
     out << (plan.settings.json ? report_json(r) + "\n" : report_text(r));
     check_output(out);  // a report that cannot be saved stops the run
   };
+  plan.settings.run.ceilings = cached_machine_ceilings();
   const RunSettings& settings = plan.settings.run;
   if (!plan.settings.interleave) {
     int index = 0;

@@ -48,6 +48,12 @@ Report JobRuns::finish() {
   report_.summary = job_.summary();
   report_.digest = job_.digest();
   report_.work = job_.work();
+  if (settings_.ceilings == nullptr)
+    report_.bound_note = "no machine figures: run 'kernels machine'";
+  else if (!report_.work)
+    report_.bound_note = "the job tells no work";
+  else if (!(report_.bound = job_.bound(*report_.work, *settings_.ceilings)))
+    report_.bound_note = "no model for this work";
   job_.finish();
   shell::arena_reset();
   return std::move(report_);

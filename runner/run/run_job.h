@@ -20,6 +20,7 @@ struct RunSettings {
   int warmup = 1;       // untimed runs before timing, >= 0
   int repeat = 3;       // timed runs, >= 0 (0: none, for a check that needs only the digest)
   bool observe = true;  // one untimed run with observers after the timed ones
+  const Ceilings* ceilings = nullptr;  // this machine's, for the bound; null: no bound
 };
 
 // What one job did: the configuration, the timings and the final state.
@@ -32,7 +33,9 @@ struct Report {
   Json calls;                 // null when there was no observed run
   Json summary;
   std::optional<std::uint64_t> digest;
-  std::optional<Work> work;  // the job's work per run, when it can tell
+  std::optional<Work> work;    // the job's work per run, when it can tell
+  std::optional<Bound> bound;  // its bound, when the work, the ceilings and a model allow one
+  std::string bound_note;      // why there is no bound, when there is none
 };
 
 // A job's runs taken one at a time, so that the runs of several jobs can be interleaved: its

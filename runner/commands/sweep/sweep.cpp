@@ -10,6 +10,9 @@
 #include "commands/sweep/fit.h"
 #include "commands/sweep/sweep_values.h"
 #include "job/digest.h"
+#include "machine/regimes.h"
+#include "report/bound.h"
+#include "report/context.h"
 #include "report/report.h"
 
 namespace kernels::runner {
@@ -122,6 +125,26 @@ std::string row(const std::string& value, const Report& r) {
 
 }  // namespace
 
+std::vector<RegimeFit> fit_regimes(const std::vector<FitPoint>& points,
+                                   const std::vector<std::string>& regimes) {
+  std::vector<RegimeFit> fits;
+  std::size_t start = 0;
+  const auto close = [&](std::size_t end) {  // the run of points [start, end)
+    if (end - start >= 3 && !regimes[start].empty()) {
+      const std::span<const FitPoint> run(points.data() + start, end - start);
+      if (const std::optional<Fit> f = fit_complexity(run))
+        fits.push_back({regimes[start], static_cast<int>(start), static_cast<int>(end - 1), *f});
+    }
+    start = end;
+  };
+  for (std::size_t i = 1; i <= points.size() && i <= regimes.size(); ++i)
+    if (i == points.size() || i == regimes.size() || regimes[i] != regimes[start]) close(i);
+  if (fits.size() == 1 &&
+      fits.front().last - fits.front().first + 1 == static_cast<int>(points.size()))
+    fits.clear();  // one regime: the whole fit says it all
+  return fits;
+}
+
 SweepPlan parse_sweep(const std::vector<std::string>& tokens) {
   SweepPlan plan;
   for (const std::string& t : tokens) {
@@ -195,6 +218,7 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
     out << plan.help;
     return 0;
   }
+  plan.settings.run.ceilings = cached_machine_ceilings();
   const bool json = plan.settings.json;
   if (!json) {
     char head[512];
@@ -209,6 +233,8 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
   }
   Progress progress(static_cast<int>(plan.values.size()));
   std::vector<FitPoint> points;
+  std::vector<std::string> regimes;  // each point's, "" when its working set is unknown
+  const std::vector<Cache> caches = caches_of_context(run_context());
   std::string unit;
   int index = 0;
   for (long long v : plan.values) {
@@ -221,9 +247,15 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
     progress.end_job();
     points.push_back({r.work ? r.work->n : static_cast<double>(v), r.seconds.median});
     if (r.work) unit = r.work->unit;
+    regimes.push_back(r.work ? regime_of(r.work->bytes(), caches) : std::string());
+    if (!json && regimes.size() > 1 && regimes.back() != regimes[regimes.size() - 2] &&
+        !regimes.back().empty() && !regimes[regimes.size() - 2].empty())
+      out << "  --- the working set leaves " << regimes[regimes.size() - 2] << " for "
+          << regimes.back() << " ---\n";
     out << (json ? report_json(r) + "\n" : row(value, r));
     check_output(out);
   }
+  const std::vector<RegimeFit> regime_fits = fit_regimes(points, regimes);
 
   const std::optional<Fit> fit = fit_complexity(points);
   if (json) {
@@ -232,6 +264,15 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
       last["fit"] = {{"complexity", complexity_name(fit->complexity)},
                      {"coefficient", fit->coefficient},
                      {"rms", fit->rms}};
+    Json by_regime = Json::array();
+    for (const RegimeFit& f : regime_fits)
+      by_regime.push_back({{"regime", f.regime},
+                           {"first", f.first},
+                           {"last", f.last},
+                           {"complexity", complexity_name(f.fit.complexity)},
+                           {"coefficient", f.fit.coefficient},
+                           {"rms", f.fit.rms}});
+    last["regimes"] = by_regime;
     out << last.dump() << "\n";
   } else if (!fit) {
     out << "  fit       none: it needs two points or more with different N\n";
@@ -242,6 +283,16 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
                   "  fit       O(%s), coefficient %.4g s, RMS error %.1f %%   (N: %s)\n",
                   complexity_name(fit->complexity), fit->coefficient, 100 * fit->rms, n_is.c_str());
     out << line;
+    for (const RegimeFit& f : regime_fits) {
+      std::snprintf(
+          line, sizeof line,
+          "  fit %-6s O(%s), coefficient %.4g s, RMS error %.1f %%   (points %d to %d, "
+          "working set %s)\n",
+          f.regime.c_str(), complexity_name(f.fit.complexity), f.fit.coefficient, 100 * f.fit.rms,
+          f.first + 1, f.last + 1,
+          f.regime == "memory" ? "beyond the last cache" : ("within " + f.regime).c_str());
+      out << line;
+    }
   }
   return 0;
 }
