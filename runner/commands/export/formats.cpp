@@ -61,6 +61,11 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
   context["mhz_per_cpu"] = 0;
   context["cpu_scaling_enabled"] = false;
   context["caches"] = Json::array();
+  if (c.contains("caches") && c["caches"].is_array())
+    for (const Json& k : c["caches"])
+      if (k.is_object() && k.contains("level") && k.contains("size") && k.contains("type"))
+        context["caches"].push_back(
+            {{"type", k["type"]}, {"level", k["level"]}, {"size", k["size"]}, {"num_sharing", 1}});
   context["load_avg"] = Json::array();
   context["library_build_type"] =
       context_string(c, "build_type", "") == "Debug" ? "debug" : "release";
@@ -93,12 +98,23 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
       e["time_unit"] = unit;
       if (r.digest) e["label"] = *r.digest;
     };
+    // The work counters as user counters: each count, and its rate over the entry's time.
+    const auto counters = [&](Json& e, double seconds) {
+      for (auto it = r.counters.begin(); it != r.counters.end(); ++it) {
+        const double count = it.value().get<double>();
+        e[it.key()] = count;
+        if (seconds > 0) e[it.key() + "_per_second"] = count / seconds;
+      }
+      if (r.bound_seconds) e["bound_seconds"] = *r.bound_seconds;
+      if (r.bound_seconds && seconds > 0) e["efficiency"] = *r.bound_seconds / seconds;
+    };
     for (std::size_t i = 0; i < n; ++i) {
       Json e = entry(name, "iteration");
       e["repetition_index"] = i;
       e["threads"] = 1;
       e["iterations"] = 1;
       times(e, r.seconds.each[i] * kNanosecondsPerSecond, "ns");
+      counters(e, r.seconds.each[i]);
       benchmarks.push_back(std::move(e));
     }
     const double cv = r.seconds.mean > 0 ? r.seconds.stddev / r.seconds.mean : 0.0;
@@ -117,6 +133,7 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
       e["aggregate_unit"] = a.fraction ? "percentage" : "time";
       e["iterations"] = n;
       times(e, a.fraction ? a.value : a.value * kNanosecondsPerSecond, "ns");
+      if (std::string(a.name) == "median") counters(e, r.seconds.median);
       benchmarks.push_back(std::move(e));
     }
   }
@@ -135,6 +152,18 @@ std::string bmf_json(const std::vector<SavedRun>& reports) {
       measures["throughput"] = {{"value", *r.work_n / s.median},
                                 {"lower_value", *r.work_n / s.max},
                                 {"upper_value", *r.work_n / s.min}};
+    // Each work counter's rate, and the fraction of the bound reached.
+    if (s.min > 0)
+      for (auto it = r.counters.begin(); it != r.counters.end(); ++it) {
+        const double count = it.value().get<double>();
+        measures[it.key() + "_per_second"] = {{"value", count / s.median},
+                                              {"lower_value", count / s.max},
+                                              {"upper_value", count / s.min}};
+      }
+    if (r.bound_seconds && s.min > 0)
+      measures["efficiency"] = {{"value", *r.bound_seconds / s.median},
+                                {"lower_value", *r.bound_seconds / s.max},
+                                {"upper_value", *r.bound_seconds / s.min}};
     out[r.name()] = measures;
   }
   return out.dump(2) + "\n";

@@ -18,12 +18,17 @@ namespace kernels::runner {
 // repetitions and repetition_index), then its "aggregate" entries _mean, _median, _stddev and _cv
 // (the last as a fraction, aggregate_unit "percentage"). A kernel is a family (family_index in
 // order of first appearance), each of its arg lists an instance (per_family_instance_index). The
-// digest is the label.
+// digest is the label. The work counters are user counters on the iteration entries and on
+// _median: each count under its name and its rate as NAME_per_second, with "bound_seconds" and
+// "efficiency" for a report with a bound. The context's caches are listed as Google Benchmark
+// lists them (type, level, size, num_sharing 1).
 std::string gbench_json(const std::vector<SavedRun>& reports);
 
 // Bencher Metric Format: {NAME: {"latency": {"value", "lower_value", "upper_value"}}} with the
 // median, min and max in nanoseconds, and for a job that tells its work, "throughput" in work
-// units per second (at the median; at the max and min times for lower and upper).
+// units per second (at the median; at the max and min times for lower and upper), each work
+// counter's rate as NAME_per_second likewise, and "efficiency" (bound over time) for a report
+// with a bound.
 std::string bmf_json(const std::vector<SavedRun>& reports);
 
 // github-action-benchmark's customSmallerIsBetter input: [{"name", "unit": "ns", "value": the
