@@ -36,40 +36,32 @@ struct SortSteps {
   std::vector<double> loads;  // [h]: dependent loads in merges and sorts at height h
 };
 
-// The recursion of the sort (docs/performance.md): a merge at height 0 compares the node with
-// the spare; at height 1 it makes four comparisons after loading both children; above, one
-// comparison of the root with the spare, a lockstep walk of h levels (one comparison and one
+// The recursion of the sort (docs/performance.md), by height. A merge at height 0 compares the
+// node with the spare; at height 1 it makes four comparisons after loading both children; above,
+// one comparison of the root with the spare, a lockstep walk of h levels (one comparison and one
 // dependent load per level, the last level only a comparison) and the merges of both halves. A
-// sort at height 0 is one comparison, at height 1 six after loading both children, above it
-// sorts both halves (after loading them) and merges.
-void merge_steps(int h, SortSteps& s) {
-  if (h == 0) {
-    s.comparisons += 1;
-    return;
+// sort at height 0 is one comparison, at height 1 six after loading both children; above, it
+// loads both halves, sorts them and merges. Both depend on the height alone, so one pass at
+// height H is summed level by level in O(H^2) rather than walked call by call.
+SortSteps sort_steps(int height) {
+  SortSteps s;
+  if (height < 0) return s;
+  const auto levels = static_cast<std::size_t>(height) + 1;
+  std::vector<double> merge_loads(levels, 0), sort_loads(levels, 0);  // of the current height
+  double merge_comparisons = 1, sort_comparisons = 1;                 // at height 0
+  for (int h = 1; h <= height; ++h) {
+    const auto at = static_cast<std::size_t>(h);
+    merge_comparisons = h == 1 ? 4 : 1 + h + 2 * merge_comparisons;
+    sort_comparisons = h == 1 ? 6 : 2 * sort_comparisons + merge_comparisons;
+    for (double& l : merge_loads) l *= 2;
+    merge_loads[at] = h;
+    for (std::size_t k = 0; k < levels; ++k)
+      sort_loads[k] = h == 1 ? 0 : 2 * sort_loads[k] + merge_loads[k];
+    sort_loads[at] += 1;
   }
-  s.loads[static_cast<std::size_t>(h)] += h;
-  if (h == 1) {
-    s.comparisons += 4;
-    return;
-  }
-  s.comparisons += 1 + h;
-  merge_steps(h - 1, s);
-  merge_steps(h - 1, s);
-}
-
-void sort_steps(int h, SortSteps& s) {
-  if (h == 0) {
-    s.comparisons += 1;
-    return;
-  }
-  s.loads[static_cast<std::size_t>(h)] += 1;
-  if (h == 1) {
-    s.comparisons += 6;
-    return;
-  }
-  sort_steps(h - 1, s);
-  sort_steps(h - 1, s);
-  merge_steps(h, s);
+  s.comparisons = sort_comparisons;
+  s.loads = sort_loads;
+  return s;
 }
 
 class BisortJob : public Job {
@@ -220,12 +212,7 @@ class BisortJob : public Job {
 
   // One pass's steps; none for a single value (no tree).
   SortSteps pass_steps() const {
-    const int height = std::bit_width(values_count()) - 2;  // 2^k values: height k - 1
-    SortSteps s;
-    if (height < 0) return s;
-    s.loads.assign(static_cast<std::size_t>(height) + 1, 0);
-    sort_steps(height, s);
-    return s;
+    return sort_steps(std::bit_width(values_count()) - 2);  // 2^k values: height k - 1
   }
 
   long long size_ = kDefaultSize;
