@@ -1,6 +1,7 @@
 #include "commands/run.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "cli/output.h"
 #include "cli/progress.h"
@@ -33,9 +34,18 @@ int run_command(const std::vector<std::string>& tokens, std::ostream& out) {
   warn_if_slow_build();
   if (!plan.settings.json) out << "context   " << context_text(run_context()) << "\n\n";
   Progress progress(static_cast<int>(plan.jobs.size()));
+  std::vector<Report> bounds;  // the reports with a bound, for the closing table
   const auto report = [&](const Report& r) {
     out << (plan.settings.json ? report_json(r) + "\n" : report_text(r));
     check_output(out);  // a report that cannot be saved stops the run
+    if (r.bound && !r.seconds.each.empty()) bounds.push_back(r);
+  };
+  // Several jobs' text closes with their bounds side by side.
+  const auto close = [&] {
+    if (plan.settings.json || bounds.size() < 2) return 0;
+    out << "\n" << bound_table(bounds);
+    check_output(out);
+    return 0;
   };
   plan.settings.run.ceilings = cached_machine_ceilings();
   const RunSettings& settings = plan.settings.run;
@@ -47,7 +57,7 @@ int run_command(const std::vector<std::string>& tokens, std::ostream& out) {
       progress.end_job();
       report(r);
     }
-    return 0;
+    return close();
   }
   // Interleaved: every job's warm-ups round by round, then its timed runs round by round. The last
   // round of each job is followed at once by its finish (the observed run, the summary and digest
@@ -68,7 +78,7 @@ int run_command(const std::vector<std::string>& tokens, std::ostream& out) {
     if (settings.repeat > 0) j.timed();
     report(j.finish());
   });
-  return 0;
+  return close();
 }
 
 }  // namespace kernels::runner

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "kernels/bisort/bisort.h"
+#include "report/bound.h"
 #include "run/run_plan.h"
 #include "testing/test_support.h"
 
@@ -119,6 +120,19 @@ TEST(WorkCounters, BoundsFollowTheModels) {
   ASSERT_TRUE(bisort);
   EXPECT_DOUBLE_EQ(bisort->seconds, 14e-9);
   EXPECT_EQ(bisort->limit, "memory latency");
+
+  // The closing table: one line per job, with its limit and efficiency (bound / median).
+  Report a, b;
+  a.kernel = "transpose";
+  a.bound = Bound{0.5, "multiply latency", ""};
+  a.seconds = time_stats({1.0});
+  b.kernel = "matrix";
+  b.bound = Bound{0.25, "multiply-add throughput", ""};
+  b.seconds = time_stats({1.0});
+  const std::string table = bound_table({a, b});
+  EXPECT_NE(table.find("transpose  multiply latency"), std::string::npos) << table;
+  EXPECT_NE(table.find("0.50\n"), std::string::npos) << table;
+  EXPECT_NE(table.find("0.25\n"), std::string::npos) << table;
 
   // Without ceilings there is no bound, and the report says why.
   auto job = configure_job("transpose", {"--rows", "2", "--cols", "3"});

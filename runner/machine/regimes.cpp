@@ -1,5 +1,7 @@
 #include "machine/regimes.h"
 
+#include <cstdio>
+
 namespace kernels::runner {
 
 std::string regime_of(double bytes, const std::vector<Cache>& caches) {
@@ -12,7 +14,10 @@ std::string regime_of(double bytes, const std::vector<Cache>& caches) {
     if (bytes <= c.size && (best == 0 || c.level < best)) best = c.level;
   }
   if (!any) return "";
-  return best == 0 ? "memory" : "L" + std::to_string(best);
+  if (best == 0) return "memory";
+  char name[16];
+  std::snprintf(name, sizeof name, "L%d", best);
+  return name;
 }
 
 std::vector<Cache> caches_of_context(const nlohmann::ordered_json& context) {

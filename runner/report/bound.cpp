@@ -1,5 +1,6 @@
 #include "report/bound.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -43,6 +44,22 @@ std::string bound_text(const Report& r) {
     char buf[32];
     std::snprintf(buf, sizeof buf, ", efficiency %.2f", *e);
     out += buf;
+  }
+  return out;
+}
+
+std::string bound_table(const std::vector<Report>& reports) {
+  std::size_t width = 3;
+  for (const Report& r : reports) width = std::max(width, r.kernel.size());
+  char line[256];
+  std::snprintf(line, sizeof line, "%-*s  %-36s %11s %11s  %s\n", static_cast<int>(width), "job",
+                "limit", "bound", "median", "efficiency");
+  std::string out = line;
+  for (const Report& r : reports) {
+    std::snprintf(line, sizeof line, "%-*s  %-36s %11s %11s  %.2f\n", static_cast<int>(width),
+                  r.kernel.c_str(), r.bound->limit.c_str(), duration_text(r.bound->seconds).c_str(),
+                  duration_text(r.seconds.median).c_str(), efficiency(r).value_or(0));
+    out += line;
   }
   return out;
 }

@@ -3,6 +3,7 @@
 #define KERNELS_RUNNER_REPORT_BOUND_H_
 
 #include <string>
+#include <vector>
 
 #include "machine/ceilings.h"
 #include "run/run_job.h"
@@ -20,6 +21,11 @@ Json bound_json(const Report& r);
 
 // "12.3 ms (memory latency: 1.2 M dependent node loads), efficiency 0.64", or "- (why not)".
 std::string bound_text(const Report& r);
+
+// The bounds of several reports as a table for people, ending with a newline: a header, then one
+// line per report: the job, the limit, the bound, the median and the efficiency.
+// REQUIRES: every report has a bound and was timed.
+std::string bound_table(const std::vector<Report>& reports);
 
 // A count with a metric prefix and three significant digits: "1.2 M", "27 k", "512".
 std::string count_text(double value);
