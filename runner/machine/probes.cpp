@@ -126,7 +126,7 @@ void probe_integer_latency(const ProbeSizes& sizes, Ceilings& c) {
 
 // Multiply-add throughput with a separate multiply and add (the kernels are built without
 // contraction): kChains independent chains of v = v * m + a, enough to fill the pipelines.
-constexpr int kChains = 12;
+constexpr int kChains = 24;
 
 template <class V>
 double multiply_adds(long steps, int repetitions, int lanes) {
