@@ -10,6 +10,7 @@
 #include "commands/compare/compare.h"
 #include "commands/export/export.h"
 #include "commands/list.h"
+#include "commands/machine/machine.h"
 #include "commands/run.h"
 #include "commands/score/score.h"
 #include "commands/sweep/sweep.h"
@@ -49,6 +50,9 @@ const Command kCommands[] = {
     {"score", "score RUNS.jsonl [--reference REF.jsonl] [--by instructions] [--json]",
      "score a saved run against the reference machine: geometric mean of speed ratios",
      &score_command},
+    {"machine", "machine [--json] [--refresh]",
+     "this machine's ceilings: bandwidth, latency by working set, arithmetic, caches",
+     &machine_command},
     {"export", "export FORMAT FILE... [-o OUT] [--order REV]",
      "write saved runs as " + export_format_names(), &export_command},
 };

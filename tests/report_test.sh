@@ -14,6 +14,8 @@ trap 'rm -rf "$dir"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+# The machine's ceilings are probed into a cache folder of the test's own.
+export XDG_CACHE_HOME=$dir/cache
 "$python" "$report" --quick --runner "$runner" --out "$dir/r" 2>"$dir/err" ||
   fail "report --quick exited $?: $(tail -5 "$dir/err")"
 page=$dir/r/index.html
@@ -25,7 +27,9 @@ grep -Eq '<p class="pass">[1-9][0-9]* passed, 0 failed' "$page" || fail "no veri
 rows=$(sed '/<details>/,/<\/details>/d' "$page" |
   awk '/<img/ { exit } { n += gsub(/<tr>/, "") } END { print n + 0 }')
 [ "$rows" -le 25 ] || fail "$rows table rows above the first plot"
-for f in bisort transpose pyramid context-model groebner arith-coder matrix verify; do
+grep -q "<h2>This machine's ceilings</h2>" "$page" && grep -q '<h2>How close to the bound</h2>' "$page" &&
+  grep -q 'alt="each job&#x27;s efficiency' "$page" || fail "no ceilings or efficiency chart"
+for f in bisort transpose pyramid context-model groebner arith-coder matrix verify machine run-all; do
   [ -s "$dir/r/data/$f.jsonl" ] || fail "no data of step $f"
 done
 

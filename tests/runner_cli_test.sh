@@ -147,6 +147,16 @@ else
   [ "$rss_kb" -lt 60000 ] || fail "--repeat 200 grew to ${rss_kb} KiB"
 fi
 
+# The bound: with no machine figures cached it is left out with a note, never probed for. The
+# machine command's help is true to its options; a bad option is a usage error.
+XDG_CACHE_HOME="$dir/no-cache" expect 0 "run with no machine figures" -- run transpose --rows 8 --cols 8 --repeat 1
+grep -q "^  bound     - (no machine figures: run 'kernels machine')" "$dir/out" &&
+  grep -q '^  work      64 elements, .*; chain_steps ' "$dir/out" ||
+  fail "run text lacks the work counters or the bound's note: $(cat "$dir/out")"
+expect 0 "machine --help" -- machine --help
+grep -q -- '--refresh' "$dir/out" && grep -q -- '--json' "$dir/out" || fail "machine --help: $(cat "$dir/out")"
+expect 2 "machine --bogus" -- machine --bogus
+
 # A sweep: one report per point, the swept value in its args, then the fit.
 expect 0 "sweep --json" -- sweep bisort --over size=1024..4096x2 --repeat 1 --json
 "$python" - "$dir/out" <<'PY' || fail "sweep --json output: $(cat "$dir/out")"
@@ -155,7 +165,9 @@ lines = [json.loads(l) for l in open(sys.argv[1])]
 assert len(lines) == 4, lines
 for r, size in zip(lines, (1024, 2048, 4096)):
     assert r["kernel"] == "bisort" and r["args"] == ["--size", str(size)], r
-    assert r["work"] == {"n": size, "unit": "values"} and len(r["digest"]) == 16, r
+    assert r["work"]["n"] == size and r["work"]["unit"] == "values", r
+    assert r["work"]["counters"]["values"] == size and len(r["digest"]) == 16, r
+    assert "bound" in r, r
 last = lines[3]
 assert last["kernel"] == "bisort" and last["over"] == "size", last
 assert last["fit"]["complexity"] in ("1", "log N", "N", "N log N", "N log^2 N", "N^2", "N^3")

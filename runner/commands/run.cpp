@@ -1,10 +1,12 @@
 #include "commands/run.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "cli/output.h"
 #include "cli/progress.h"
 #include "count/counted_run.h"
+#include "report/bound.h"
 #include "report/context.h"
 #include "report/report.h"
 #include "run/run_plan.h"
@@ -34,12 +36,22 @@ int run_command(const std::vector<std::string>& tokens, std::ostream& out) {
   if (plan.settings.run.count) check_counting_available();  // before anything runs
   if (!plan.settings.json) out << "context   " << context_text(run_context()) << "\n\n";
   Progress progress(static_cast<int>(plan.jobs.size()));
+  std::vector<Report> bounds;  // the reports with a bound, for the closing table
   // With --count, the job's counted run comes after its own runs, in a process of its own.
   const auto report = [&](Report r, const PlannedJob& p) {
     if (plan.settings.run.count) r.counts = count_job(p.name, p.tokens);
     out << (plan.settings.json ? report_json(r) + "\n" : report_text(r));
     check_output(out);  // a report that cannot be saved stops the run
+    if (r.bound && !r.seconds.each.empty()) bounds.push_back(r);
   };
+  // Several jobs' text closes with their bounds side by side.
+  const auto close = [&] {
+    if (plan.settings.json || bounds.size() < 2) return 0;
+    out << "\n" << bound_table(bounds);
+    check_output(out);
+    return 0;
+  };
+  plan.settings.run.ceilings = cached_machine_ceilings();
   RunSettings& settings = plan.settings.run;
   if (!plan.settings.interleave) {
     int index = 0;
@@ -49,7 +61,7 @@ int run_command(const std::vector<std::string>& tokens, std::ostream& out) {
       progress.end_job();
       report(std::move(r), p);
     }
-    return 0;
+    return close();
   }
   // Interleaved: every job's warm-ups round by round, then its timed runs round by round. The last
   // round of each job is followed at once by its finish (the observed run, the summary and digest
@@ -74,7 +86,7 @@ int run_command(const std::vector<std::string>& tokens, std::ostream& out) {
     progress.end_job();
     report(std::move(r), plan.jobs[i]);
   }
-  return 0;
+  return close();
 }
 
 }  // namespace kernels::runner

@@ -22,6 +22,8 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "machine/ceilings.h"
+
 namespace kernels::runner {
 
 using Json = nlohmann::ordered_json;
@@ -32,10 +34,39 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// How much work one run of a job does: N for a sweep's fit and for the throughput.
+// One named count of what a run did, counted from the run itself (or from an untimed replay of
+// exactly its steps): the multiply-adds of a matrix product, the node loads of a sort, ...
+struct Counter {
+  std::string name;  // a JSON key: lower case, words joined by '_' ("multiply_adds")
+  double value = 0;  // >= 0
+};
+
+// How much work one run of a job does: N for a sweep's fit and for the throughput, and the
+// counters from which the job's bound is modelled.
 struct Work {
-  double n = 0;      // the work size, > 0
-  const char* unit;  // what N counts, plural: "values", "pixels", "symbols", ...
+  double n = 0;                     // the work size, > 0
+  const char* unit;                 // what N counts, plural: "values", "pixels", "symbols", ...
+  std::vector<Counter> counters{};  // in the order the report shows them
+
+  // The counter called `name`, 0 when there is none.
+  double count(std::string_view name) const {
+    for (const Counter& c : counters)
+      if (c.name == name) return c.value;
+    return 0;
+  }
+  // The bytes the run touches, from a counter ending in "bytes" (the first), 0 when none does.
+  double bytes() const {
+    for (const Counter& c : counters)
+      if (c.name.size() >= 5 && c.name.compare(c.name.size() - 5, 5, "bytes") == 0) return c.value;
+    return 0;
+  }
+};
+
+// The least time a run could take on this machine by its limiting resource alone.
+struct Bound {
+  double seconds = 0;  // > 0
+  std::string limit;   // the resource: "memory latency", "multiply-add throughput", ...
+  std::string detail;  // what it is charged for: "1.2 M dependent node loads"
 };
 
 // One configured kernel job. The runner calls declare() once, parses the command line into the
@@ -86,6 +117,12 @@ class Job {
   // one). Empty when the job cannot tell: a sweep then takes the swept value as N, and the
   // report has no throughput.
   virtual std::optional<Work> work() const { return std::nullopt; }
+  // The job's bound: the time its limiting resource alone would take for `work` (what work()
+  // returned) on a machine with ceilings `c`, as docs/performance.md derives it for the kernel.
+  // Empty when the job has no model or the work cannot tell it.
+  virtual std::optional<Bound> bound(const Work& /*work*/, const Ceilings& /*c*/) const {
+    return std::nullopt;
+  }
 };
 
 // One step of the job's part in the report page (tools/report, which reads them from `kernels

@@ -9,6 +9,7 @@
 #include "job/job.h"
 #include "jobs/byte_input.h"
 #include "kernels/arith_coder/arith_coder.h"
+#include "report/bound.h"
 
 namespace kernels::runner {
 namespace {
@@ -116,9 +117,26 @@ class ArithCoderJob : public Job {
     return tally_.hash.value();
   }
 
-  // The symbols coded: one per byte and the end of input.
+  // The symbols coded (one per byte and the end of input) and, from the observed run, the bits
+  // emitted.
   std::optional<Work> work() const override {
-    return Work{static_cast<double>(bytes_.size() + 1), "symbols"};
+    const double symbols = static_cast<double>(bytes_.size() + 1);
+    Work w{symbols, "symbols", {{"symbols", symbols}}};
+    if (observed_) w.counters.push_back({"bits_out", static_cast<double>(tally_.bits)});
+    return w;
+  }
+
+  // Each symbol narrows the interval with a dependent chain: the range (an add), its scaling by
+  // the symbol's cumulative counts (a multiply, and a division by the fixed total, which at best
+  // is a second multiply), and the new bounds (an add); each bit out then shifts both bounds (an
+  // add on the chain).
+  std::optional<Bound> bound(const Work& w, const Ceilings& c) const override {
+    const double symbols = w.count("symbols");
+    const double bits = w.count("bits_out");
+    return Bound{symbols * (2 * c.multiply_latency + 2 * c.add_latency) + bits * c.add_latency,
+                 "dependent arithmetic latency",
+                 count_text(symbols) + " symbols of 2 multiplies + 2 adds, " + count_text(bits) +
+                     " bits of an add"};
   }
 
  private:

@@ -1,6 +1,7 @@
 // Job "bisort": the bitonic tree sort driver, by default on 2^20 values (2^20 - 1 nodes and the
 // spare), sorted upward and then downward.
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "job/driver_args.h"
 #include "job/job.h"
 #include "kernels/bisort/bisort.h"
+#include "report/bound.h"
 
 namespace kernels::runner {
 namespace {
@@ -25,6 +27,42 @@ struct PassState {
   std::int64_t disorder = 0;  // adjacent pairs against the pass's direction
   std::int32_t spare = 0;
 };
+
+// What one pass of the sort does on a perfect tree of height H (2^(H+1) - 1 nodes and the
+// spare): the comparisons, and the node loads that need the load before, by the height of the
+// subtree they are made in.
+struct SortSteps {
+  double comparisons = 0;
+  std::vector<double> loads;  // [h]: dependent loads in merges and sorts at height h
+};
+
+// The recursion of the sort (docs/performance.md), by height. A merge at height 0 compares the
+// node with the spare; at height 1 it makes four comparisons after loading both children; above,
+// one comparison of the root with the spare, a lockstep walk of h levels (one comparison and one
+// dependent load per level, the last level only a comparison) and the merges of both halves. A
+// sort at height 0 is one comparison, at height 1 six after loading both children; above, it
+// loads both halves, sorts them and merges. Both depend on the height alone, so one pass at
+// height H is summed level by level in O(H^2) rather than walked call by call.
+SortSteps sort_steps(int height) {
+  SortSteps s;
+  if (height < 0) return s;
+  const auto levels = static_cast<std::size_t>(height) + 1;
+  std::vector<double> merge_loads(levels, 0), sort_loads(levels, 0);  // of the current height
+  double merge_comparisons = 1, sort_comparisons = 1;                 // at height 0
+  for (int h = 1; h <= height; ++h) {
+    const auto at = static_cast<std::size_t>(h);
+    merge_comparisons = h == 1 ? 4 : 1 + h + 2 * merge_comparisons;
+    sort_comparisons = h == 1 ? 6 : 2 * sort_comparisons + merge_comparisons;
+    for (double& l : merge_loads) l *= 2;
+    merge_loads[at] = h;
+    for (std::size_t k = 0; k < levels; ++k)
+      sort_loads[k] = h == 1 ? 0 : 2 * sort_loads[k] + merge_loads[k];
+    sort_loads[at] += 1;
+  }
+  s.comparisons = sort_comparisons;
+  s.loads = sort_loads;
+  return s;
+}
 
 class BisortJob : public Job {
  public:
@@ -105,10 +143,37 @@ class BisortJob : public Job {
     return hash_.value();
   }
 
-  // The values sorted: the tree's 2^k - 1 nodes and the spare, 2^k the largest power of two <= N.
+  // The values sorted (the tree's 2^k - 1 nodes and the spare, 2^k the largest power of two
+  // <= N), the bytes of the tree, and the comparisons and dependent node loads of the two passes,
+  // counted by replaying the sort's recursion on the tree's height (neither depends on the
+  // values).
   std::optional<Work> work() const override {
-    return Work{static_cast<double>(std::bit_floor(static_cast<unsigned long long>(size_))),
-                "values"};
+    const double values = static_cast<double>(values_count());
+    const SortSteps steps = pass_steps();
+    double loads = 0;
+    for (double l : steps.loads) loads += l;
+    return Work{values,
+                "values",
+                {{"values", values},
+                 {"comparisons", 2 * steps.comparisons},
+                 {"dependent_node_loads", 2 * loads},
+                 {"tree_bytes", (values - 1) * sizeof(bisort::node)}}};
+  }
+
+  // Each step of a merge's lockstep walk compares two nodes and moves to their children, a load
+  // that needs the one before; the two sides of the walk overlap, so a step costs one load's
+  // latency. A merge at height h touches the 2^(h+1) - 1 nodes below it, which is the working
+  // set its loads see. The sum over both passes.
+  std::optional<Bound> bound(const Work& w, const Ceilings& c) const override {
+    const SortSteps steps = pass_steps();
+    double seconds = 0;
+    for (std::size_t h = 0; h < steps.loads.size(); ++h) {
+      const double subtree = (std::ldexp(1.0, static_cast<int>(h) + 1) - 1) * sizeof(bisort::node);
+      seconds += 2 * steps.loads[h] * c.latency_at(subtree);
+    }
+    if (seconds <= 0) return std::nullopt;
+    return Bound{seconds, "memory latency",
+                 count_text(w.count("dependent_node_loads")) + " dependent node loads"};
   }
 
  private:
@@ -139,6 +204,15 @@ class BisortJob : public Job {
     }
     take(spare);
     nodes_ = count;
+  }
+
+  unsigned long long values_count() const {
+    return std::bit_floor(static_cast<unsigned long long>(size_));
+  }
+
+  // One pass's steps; none for a single value (no tree).
+  SortSteps pass_steps() const {
+    return sort_steps(std::bit_width(values_count()) - 2);  // 2^k values: height k - 1
   }
 
   long long size_ = kDefaultSize;

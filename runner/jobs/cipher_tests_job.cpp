@@ -13,6 +13,7 @@
 #include "job/digest.h"
 #include "job/job.h"
 #include "kernels/cipher_tests/cipher_tests.h"
+#include "report/bound.h"
 
 namespace kernels::runner {
 namespace {
@@ -67,6 +68,8 @@ class LineHash {
 enum Kind { kMakeKey, kCipherInit, kEncrypt, kDecrypt, kRounds, kPrint, kKinds };
 constexpr const char* kKindNames[kKinds] = {"makeKey",      "cipherInit",         "blockEncrypt",
                                             "blockDecrypt", "cipherUpdateRounds", "blockPrint"};
+constexpr const char* kCounterNames[kKinds] = {"make_key",      "cipher_init",   "block_encrypt",
+                                               "block_decrypt", "update_rounds", "block_print"};
 
 // Counts every call and hashes its line. Each kind remembers its last line, so a run of equal
 // calls (the Monte Carlo loops) finds its line without a look-up.
@@ -194,7 +197,17 @@ class CipherTestsJob : public Job {
   // The calls of the cipher operations, which only the observed run counts.
   std::optional<Work> work() const override {
     if (!observed_) return std::nullopt;
-    return Work{static_cast<double>(stream_.total()), "calls"};
+    Work w{static_cast<double>(stream_.total()), "calls"};
+    for (int k = 0; k < kKinds; ++k)
+      w.counters.push_back({kCounterNames[k], static_cast<double>(stream_.count(k))});
+    return w;
+  }
+
+  // The harness does nothing but call the operations: at best each call costs what a call of an
+  // empty function the compiler cannot see into costs.
+  std::optional<Bound> bound(const Work& w, const Ceilings& c) const override {
+    if (w.n <= 0) return std::nullopt;
+    return Bound{w.n * c.call, "call cost", count_text(w.n) + " calls"};
   }
 
  private:

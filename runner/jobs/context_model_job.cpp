@@ -13,6 +13,7 @@
 #include "job/job.h"
 #include "kernels/context_model/context_model.h"
 #include "kernels/shell/shell.h"
+#include "report/bound.h"
 
 namespace kernels::runner {
 namespace {
@@ -181,9 +182,30 @@ class ContextModelJob : public Job {
     return h.value();
   }
 
-  // The symbols encoded (each byte and the end of input) or decoded.
+  // The symbols encoded (each byte and the end of input) or decoded, the tables the run left
+  // and, from the observed run, the coder calls (one per symbol and per escape).
   std::optional<Work> work() const override {
-    return Work{static_cast<double>(decode_ > 0 ? decode_ : input_bytes() + 1), "symbols"};
+    const double symbols = static_cast<double>(decode_ > 0 ? decode_ : input_bytes() + 1);
+    const double trie = cm::trieFree - 1, entries = cm::symbolsFree - 1;
+    Work w{symbols,
+           "symbols",
+           {{"symbols", symbols},
+            {"trie_nodes", trie},
+            {"symbol_entries", entries},
+            {"table_bytes", trie * sizeof(cm::TrieNode) + entries * sizeof(cm::SymbolEntry)}}};
+    if (observed_)
+      w.counters.push_back(
+          {"coder_calls", static_cast<double>(observed_->encode + observed_->decode)});
+    return w;
+  }
+
+  // Every coder call is found by following the context's list in the tables: at least one load
+  // that depends on the one before, at the latency of the tables' size.
+  std::optional<Bound> bound(const Work& w, const Ceilings& c) const override {
+    const double calls = w.count("coder_calls");
+    if (calls <= 0) return std::nullopt;
+    return Bound{calls * c.latency_at(w.count("table_bytes")), "memory latency",
+                 count_text(calls) + " coder calls, one dependent table load each"};
   }
 
  private:

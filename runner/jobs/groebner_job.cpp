@@ -11,6 +11,7 @@
 #include "job/job.h"
 #include "kernels/groebner/groebner.h"
 #include "kernels/shell/shell.h"
+#include "report/bound.h"
 
 namespace kernels::runner {
 namespace {
@@ -82,6 +83,8 @@ class GroebnerJob : public Job {
   void run() override {
     gb::main_bb(driver_.argc(), driver_.argv());
     mpolout_calls_.reset();
+    term_operations_.reset();
+    record_calls_.reset();
   }
 
   Json run_observed() override {
@@ -99,6 +102,8 @@ class GroebnerJob : public Job {
     gb::main_bb(driver_.argc(), driver_.argv());
     gb::set_observer(nullptr);
     mpolout_calls_ = counts[6];
+    term_operations_ = counts[0] + counts[1] + counts[2] + counts[3];
+    record_calls_ = counts[4] + counts[5] + counts[6];
     return Json{{"expoequal", counts[0]}, {"expoadd", counts[1]},  {"expomax", counts[2]},
                 {"expodiv", counts[3]},   {"mpolfree", counts[4]}, {"mpolin", counts[5]},
                 {"mpolout", counts[6]}};
@@ -127,10 +132,34 @@ class GroebnerJob : public Job {
     return h.value();
   }
 
-  // The records on the chain; none is no work.
+  // The records on the chain (none is no work), the pairs the completion treated (each one
+  // discarded by a criterion, reduced to zero or added), and from the observed run the calls of
+  // the monomial operations and of the record hooks.
   std::optional<Work> work() const override {
     if (polys_ <= 0) return std::nullopt;
-    return Work{static_cast<double>(polys_), "records"};
+    Work w{static_cast<double>(polys_),
+           "records",
+           {{"records", static_cast<double>(polys_)},
+            {"pairs", static_cast<double>(gb::addcnt + gb::zerocnt + gb::critcnt)},
+            {"criterion_tests", static_cast<double>(gb::critcnt)},
+            {"record_bytes", static_cast<double>(polys_) * sizeof(gb::mpt)}}};
+    if (term_operations_) {
+      w.counters.push_back({"term_operations", static_cast<double>(*term_operations_)});
+      w.counters.push_back({"record_calls", static_cast<double>(*record_calls_)});
+    }
+    return w;
+  }
+
+  // The driver walks the chain of records, each found through the last (a dependent load at the
+  // latency of the records' size), and calls the fixed-form operations, each at least the cost of
+  // a call. The larger of the two.
+  std::optional<Bound> bound(const Work& w, const Ceilings& c) const override {
+    const double records = w.count("records");
+    const double walk = records * c.latency_at(w.count("record_bytes"));
+    const double calls = w.count("term_operations") + w.count("record_calls");
+    if (calls * c.call > walk)
+      return Bound{calls * c.call, "call cost", count_text(calls) + " observed calls"};
+    return Bound{walk, "memory latency", count_text(records) + " dependent record loads"};
   }
 
  private:
@@ -144,7 +173,8 @@ class GroebnerJob : public Job {
   std::string terms_text_ = "1";
   std::optional<std::vector<std::string>> options_;
   DriverArgs driver_;
-  std::optional<std::uint64_t> mpolout_calls_;  // seen only by an observed run
+  std::optional<std::uint64_t> mpolout_calls_;                   // seen only by an observed run
+  std::optional<std::uint64_t> term_operations_, record_calls_;  // likewise
 };
 
 const JobRegistration kGroebner{

@@ -6,6 +6,7 @@
 #include "job/job.h"
 #include "kernels/matrix/matrix.h"
 #include "kernels/shell/shell.h"
+#include "report/bound.h"
 
 namespace kernels::runner {
 namespace {
@@ -54,11 +55,24 @@ class MatrixJob : public Job {
     return h.value();
   }
 
-  // n^3 multiply-adds when the driver multiplies; it does nothing else worth counting.
+  // n^3 multiply-adds when the driver multiplies, over the three n x n matrices of the run.
   std::optional<Work> work() const override {
     const int n = matrix::last_driver_matrices().n;
     if (driver_.argc() <= 1 || n <= 0) return std::nullopt;
-    return Work{static_cast<double>(n) * n * n, "multiply-adds"};
+    const double mads = static_cast<double>(n) * n * n;
+    const double bytes = 3.0 * n * n * static_cast<double>(sizeof(double));
+    return Work{mads, "multiply-adds", {{"multiply_adds", mads}, {"matrix_bytes", bytes}}};
+  }
+
+  // Each multiply-add is a multiply and an add, issued two-wide at best; the matrices must at
+  // least be read and written once. The larger of the two.
+  std::optional<Bound> bound(const Work& w, const Ceilings& c) const override {
+    const double arithmetic = 2 * w.count("multiply_adds") / c.flops;
+    const double memory = w.count("matrix_bytes") / c.copy;
+    if (memory > arithmetic)
+      return Bound{memory, "memory bandwidth", count_text(w.count("matrix_bytes")) + "B once"};
+    return Bound{arithmetic, "multiply-add throughput",
+                 count_text(w.count("multiply_adds")) + " multiply-adds, two-wide"};
   }
 
  private:

@@ -8,8 +8,10 @@
 #include "job/digest.h"
 #include "job/int32_le.h"
 #include "job/job.h"
+#include "jobs/transpose_steps.h"
 #include "kernels/pyramid/pyramid.h"
 #include "kernels/shell/shell.h"
+#include "report/bound.h"
 
 namespace kernels::runner {
 namespace {
@@ -58,6 +60,10 @@ class PyramidJob : public Job {
   }
 
   void load() override {
+    transpose_steps_.clear();
+    for (int l = 0; l < levels_; ++l)
+      transpose_steps_.push_back(
+          transpose_steps((width_ >> l) >> 1, (height_ >> l) >> 1).chain_steps);
     if (input_.empty()) {
       original_.resize(values());
       pyramid::sample_pyramid(original_.data(), width_, height_, levels_);
@@ -104,8 +110,34 @@ class PyramidJob : public Job {
     return h.value();
   }
 
+  // Counted from the collapse's level loop: at each level (from the coarsest) it clears the
+  // level's image, adds the four bands' coefficients into it (each pass reading and writing the
+  // image), transposes one band in place, and copies the image back into the pyramid for the
+  // next level.
   std::optional<Work> work() const override {
-    return Work{static_cast<double>(values()), "pixels"};
+    double coefficients = 0, bytes = 0, chain_steps = 0;
+    for (int l = levels_ - 1; l >= 0; --l) {
+      const double pixels = static_cast<double>(width_ >> l) * static_cast<double>(height_ >> l);
+      coefficients += pixels;  // four bands of a quarter each
+      bytes += sizeof(int) * pixels * (1 + 1 + 4 * 2 + (l > 0 ? 2 : 0));
+      chain_steps += static_cast<double>(transpose_steps_[static_cast<std::size_t>(l)]);
+    }
+    return Work{static_cast<double>(values()),
+                "pixels",
+                {{"pixels", static_cast<double>(values())},
+                 {"coefficients", coefficients},
+                 {"transpose_chain_steps", chain_steps},
+                 {"bytes", bytes}}};
+  }
+
+  // The level passes stream their bytes at best at the copy bandwidth; the band transposes are
+  // chains of two dependent multiplies per step and come between the passes.
+  std::optional<Bound> bound(const Work& w, const Ceilings& c) const override {
+    const double memory = w.count("bytes") / c.copy;
+    const double chains = w.count("transpose_chain_steps") * 2 * c.multiply_latency;
+    return Bound{memory + chains, "memory bandwidth + multiply latency",
+                 count_text(w.count("bytes")) + "B streamed, " +
+                     count_text(w.count("transpose_chain_steps")) + " transpose chain steps"};
   }
 
  private:
@@ -121,6 +153,7 @@ class PyramidJob : public Job {
   std::vector<int> original_;
   int* pyramid_ = nullptr;
   int* result_ = nullptr;
+  std::vector<std::uint64_t> transpose_steps_;  // of the band transposed at each level
 };
 
 const JobRegistration kPyramid{

@@ -6,8 +6,10 @@
 #include "cli/cli.h"
 #include "job/digest.h"
 #include "job/job.h"
+#include "jobs/transpose_steps.h"
 #include "kernels/pyramid/pyramid.h"
 #include "kernels/shell/shell.h"
+#include "report/bound.h"
 
 namespace kernels::runner {
 namespace {
@@ -27,6 +29,9 @@ class TransposeJob : public Job {
       throw UsageError("transpose " + std::to_string(rows_) + " x " + std::to_string(cols_) +
                        ": at most " + std::to_string(kMaxValues) + " values");
   }
+
+  // The kernel's leader tests replayed untimed, for the counters.
+  void load() override { steps_ = transpose_steps(rows_, cols_); }
 
   std::vector<std::string> args() const override {
     return {"--rows", std::to_string(rows_), "--cols", std::to_string(cols_)};
@@ -48,7 +53,20 @@ class TransposeJob : public Job {
   }
 
   std::optional<Work> work() const override {
-    return Work{static_cast<double>(values()), "elements"};
+    return Work{static_cast<double>(values()),
+                "elements",
+                {{"elements", static_cast<double>(values())},
+                 {"chain_steps", static_cast<double>(steps_.chain_steps)},
+                 {"exchanges", static_cast<double>(steps_.exchanges)},
+                 {"matrix_bytes", static_cast<double>(values() * sizeof(int))}}};
+  }
+
+  // Each chain step is j * C reduced modulo R x C - 1 by a multiplication with a precomputed
+  // reciprocal: two dependent multiplies, and each step needs the last.
+  std::optional<Bound> bound(const Work& w, const Ceilings& c) const override {
+    if (w.count("chain_steps") <= 0) return std::nullopt;
+    return Bound{w.count("chain_steps") * 2 * c.multiply_latency, "multiply latency",
+                 count_text(w.count("chain_steps")) + " chain steps of two dependent multiplies"};
   }
 
  private:
@@ -59,6 +77,7 @@ class TransposeJob : public Job {
   int rows_ = 1024;
   int cols_ = 768;
   int* matrix_ = nullptr;
+  TransposeSteps steps_;
 };
 
 const JobRegistration kTranspose{

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "machine/ceilings.h"
 #include "report/binary_hash.h"
 #include "report/build_info.h"
 
@@ -61,6 +62,7 @@ const Json& run_context() {
     c["cpus"] = std::thread::hardware_concurrency();
     c["host"] = host_name();
     c["date"] = utc_now();
+    c["caches"] = caches_json(read_caches().caches);
     return c;
   }();
   return context;

@@ -13,7 +13,8 @@ namespace kernels::runner {
 // version), "build_type", "flags", "binary_hash" (binary_hash.h: 16 hexadecimal digits, or
 // "unknown (WHY)"), "cpu" (the model name from /proc/cpuinfo, "unknown" where
 // there is none), "cpus" (logical processors, 0 when unknown), "host" (the host name, "unknown"
-// when it cannot be read) and "date" (UTC, ISO 8601 to the second, e.g. "2026-12-09T13:04:05Z").
+// when it cannot be read), "date" (UTC, ISO 8601 to the second, e.g. "2026-12-09T13:04:05Z") and
+// "caches" (cpu0's caches from sysfs, [{"level", "type", "size", "line"}], empty when unknown).
 // The first call fixes it; later calls return the same object, date included.
 const Json& run_context();
 

@@ -5,6 +5,7 @@
 
 #include "cli/text.h"
 #include "job/digest.h"
+#include "report/bound.h"
 #include "report/context.h"
 
 namespace kernels::runner {
@@ -27,7 +28,12 @@ Json report_object(const Report& r) {
   j["calls"] = r.calls;
   j["summary"] = r.summary;
   j["digest"] = r.digest ? Json(hex_digest(*r.digest)) : Json(nullptr);
-  if (r.work) j["work"] = {{"n", r.work->n}, {"unit", r.work->unit}};
+  if (r.work) {
+    Json counters = Json::object();
+    for (const Counter& c : r.work->counters) counters[c.name] = c.value;
+    j["work"] = {{"n", r.work->n}, {"unit", r.work->unit}, {"counters", counters}};
+  }
+  j["bound"] = bound_json(r);
   j["memory"] = memory_json(r.memory);
   if (r.counts) j["counts"] = counts_json(*r.counts);
   j["context"] = run_context();
@@ -78,8 +84,13 @@ std::string report_text(const Report& r) {
     std::snprintf(n, sizeof n, "%.0f", r.work->n);
     out += "  work      " + std::string(n) + " " + r.work->unit;
     if (s.median > 0) out += ", " + throughput(r.work->n / s.median, r.work->unit);
+    for (const Counter& c : r.work->counters) {
+      out += "; " + c.name + " " + count_text(c.value);
+      if (s.median > 0) out += " (" + count_text(c.value / s.median) + "/s)";
+    }
     out += "\n";
   }
+  out += "  bound     " + bound_text(r) + "\n";
   out += "  memory    " + memory_text(r.memory) + "\n";
   if (r.counts) out += "  counts    " + counts_text(*r.counts, r.work) + "\n";
   return out;

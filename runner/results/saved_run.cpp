@@ -111,6 +111,34 @@ std::optional<SavedRun> checked(const Json& j, std::string& why) {
     }
     r.work_n = w["n"].get<double>();
     r.work_unit = w["unit"].get<std::string>();
+    if (w.contains("counters")) {
+      const Json& c = w["counters"];
+      bool good = c.is_object();
+      for (auto it = c.begin(); good && it != c.end(); ++it)
+        good = it.value().is_number() && std::isfinite(it.value().get<double>()) &&
+               it.value().get<double>() >= 0;
+      if (!good) {
+        why = "\"work\".\"counters\" is not an object of counts >= 0";
+        return std::nullopt;
+      }
+      r.counters = c;
+    }
+  }
+  if (j.contains("bound") && !j["bound"].is_null()) {
+    const Json& b = j["bound"];
+    const auto positive = [&b](const char* key) {
+      return b[key].is_number() && std::isfinite(b[key].get<double>()) && b[key].get<double>() > 0;
+    };
+    if (!b.is_object() || !b.contains("seconds") || !positive("seconds") || !b.contains("limit") ||
+        !b["limit"].is_string() ||
+        (b.contains("efficiency") && !b["efficiency"].is_null() && !positive("efficiency"))) {
+      why = "\"bound\" is not {\"seconds\" > 0, \"limit\": a string, \"efficiency\"}";
+      return std::nullopt;
+    }
+    r.bound_seconds = b["seconds"].get<double>();
+    r.bound_limit = b["limit"].get<std::string>();
+    if (b.contains("efficiency") && !b["efficiency"].is_null())
+      r.efficiency = b["efficiency"].get<double>();
   }
   if (j.contains("counts") && !j["counts"].is_null()) {
     const Json& c = j["counts"];

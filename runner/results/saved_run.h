@@ -33,6 +33,10 @@ struct SavedRun {
   };
   std::optional<CodeSize> code_size;
   std::optional<double> compile_seconds;
+  Json counters = Json::object();       // "work"."counters": name -> count (>= 0); empty when none
+  std::optional<double> bound_seconds;  // "bound"."seconds" when the report has a bound
+  std::optional<double> efficiency;     // "bound"."efficiency" when it has one
+  std::string bound_limit;              // "bound"."limit", or empty
   Json context = Json::object();  // the report's run context; an empty object when it has none
   std::string source;             // the file it came from, as named
   int line = 0;                   // its line in the file, from 1
@@ -50,12 +54,14 @@ struct SavedRun {
 // string, "args" a list of strings, "seconds"."each" a non-empty list of times, numbers from 0 to
 // 1e9 seconds (and min, median, mean, stddev, max, when present, the same), "runs", when present,
 // the count of "each", "digest" null or 16 lower-case hex digits, "work", when present, {"n" > 0,
-// "unit" string}, "counts", when present, an object whose "instructions" and other counts (those
-// of kCountNames it has) are integers >= 0, "memory", when present, an object whose "peak_rss" is
-// null or an integer >= 0, "code_size", when present, {"text", "rodata", "data", "bss"} integers,
-// "compile_seconds", when present, a time, and "context", when present, an object. Throws
-// UsageError "COMMAND: SOURCE:LINE: what" for the first report that does not, and "COMMAND:
-// 'SOURCE' holds no run reports" when there is none.
+// "unit" string, and "counters", when present, an object of numbers >= 0}, "bound", when present,
+// null or {"seconds" > 0, "limit" string, "efficiency" null or > 0}, "counts", when present, an
+// object whose "instructions" and other counts (those of kCountNames it has) are integers >= 0,
+// "memory", when present, an object whose "peak_rss" is null or an integer >= 0, "code_size",
+// when present, {"text", "rodata", "data", "bss"} integers, "compile_seconds", when present, a
+// time, and "context", when present, an object. Throws UsageError "COMMAND: SOURCE:LINE: what"
+// for the first report that does not, and "COMMAND: 'SOURCE' holds no run reports" when there is
+// none.
 std::vector<SavedRun> parse_saved_runs(std::string_view text, const std::string& source,
                                        const std::string& command);
 

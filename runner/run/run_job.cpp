@@ -69,6 +69,12 @@ Report JobRuns::finish() {
     report_.digest = job_.digest();
     report_.work = job_.work();
     if (settings_.peak_memory) report_.memory = job_peak(peak_reset_);
+    if (settings_.ceilings == nullptr)
+      report_.bound_note = "no machine figures: run 'kernels machine'";
+    else if (!report_.work)
+      report_.bound_note = "the job tells no work";
+    else if (!(report_.bound = job_.bound(*report_.work, *settings_.ceilings)))
+      report_.bound_note = "no model for this work";
     job_.finish();
   });
   shell::arena_reset();

@@ -29,6 +29,7 @@ struct RunSettings {
   // Reset the resident high-water mark before the job's first run and report it after the last;
   // off when runs of other jobs come between (interleaved), which would share the peak.
   bool peak_memory = true;
+  const Ceilings* ceilings = nullptr;  // this machine's, for the bound; null: no bound
 };
 
 // What one job did: the configuration, the timings and the final state.
@@ -44,6 +45,8 @@ struct Report {
   std::optional<Work> work;      // the job's work per run, when it can tell
   PeakMemory memory;             // the peak resident memory of the job's runs
   std::optional<Counts> counts;  // the counted run's, with --count
+  std::optional<Bound> bound;    // its bound, when the work, the ceilings and a model allow one
+  std::string bound_note;        // why there is no bound, when there is none
 };
 
 // A job's runs taken one at a time, so that the runs of several jobs can be interleaved: its

@@ -98,6 +98,11 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
   context["mhz_per_cpu"] = 0;
   context["cpu_scaling_enabled"] = false;
   context["caches"] = Json::array();
+  if (c.contains("caches") && c["caches"].is_array())
+    for (const Json& k : c["caches"])
+      if (k.is_object() && k.contains("level") && k.contains("size") && k.contains("type"))
+        context["caches"].push_back(
+            {{"type", k["type"]}, {"level", k["level"]}, {"size", k["size"]}, {"num_sharing", 1}});
   context["load_avg"] = Json::array();
   context["library_build_type"] =
       context_string(c, "build_type", "") == "Debug" ? "debug" : "release";
@@ -142,6 +147,16 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
       e["time_unit"] = unit;
       if (r.digest) e["label"] = *r.digest;
     };
+    // The work counters as user counters: each count, and its rate over the entry's time.
+    const auto work_counters = [&](Json& e, double seconds) {
+      for (auto it = r.counters.begin(); it != r.counters.end(); ++it) {
+        const double count = it.value().get<double>();
+        e[it.key()] = count;
+        if (seconds > 0) e[it.key() + "_per_second"] = count / seconds;
+      }
+      if (r.bound_seconds) e["bound_seconds"] = *r.bound_seconds;
+      if (r.bound_seconds && seconds > 0) e["efficiency"] = *r.bound_seconds / seconds;
+    };
     for (std::size_t i = 0; i < n; ++i) {
       Json e = entry(name, "iteration");
       e["repetition_index"] = i;
@@ -149,6 +164,7 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
       e["iterations"] = 1;
       times(e, nanoseconds(r.seconds.each[i]), "ns");
       counters(e, false);
+      work_counters(e, r.seconds.each[i]);
       benchmarks.push_back(std::move(e));
     }
     const double cv = r.seconds.mean > 0 ? r.seconds.stddev / r.seconds.mean : 0.0;
@@ -168,6 +184,7 @@ std::string gbench_json(const std::vector<SavedRun>& reports) {
       e["iterations"] = n;
       times(e, a.fraction ? Json(a.value) : nanoseconds(a.value), "ns");
       counters(e, a.fraction || std::string(a.name) == "stddev");
+      if (std::string(a.name) == "median") work_counters(e, r.seconds.median);
       benchmarks.push_back(std::move(e));
     }
   }
@@ -197,6 +214,18 @@ std::string bmf_json(const std::vector<SavedRun>& reports) {
       if (value) measures[measure] = {{"value", *value}};
     if (r.code_size) measures["text-bytes"] = {{"value", r.code_size->text}};
     if (r.compile_seconds) measures["compile-seconds"] = {{"value", *r.compile_seconds}};
+    // Each work counter's rate, and the fraction of the bound reached.
+    if (s.min > 0)
+      for (auto it = r.counters.begin(); it != r.counters.end(); ++it) {
+        const double count = it.value().get<double>();
+        measures[it.key() + "_per_second"] = {{"value", count / s.median},
+                                              {"lower_value", count / s.max},
+                                              {"upper_value", count / s.min}};
+      }
+    if (r.bound_seconds && s.min > 0)
+      measures["efficiency"] = {{"value", *r.bound_seconds / s.median},
+                                {"lower_value", *r.bound_seconds / s.max},
+                                {"upper_value", *r.bound_seconds / s.min}};
     out[r.name()] = measures;
   }
   return out.dump(2) + "\n";

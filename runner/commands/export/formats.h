@@ -20,16 +20,21 @@ namespace kernels::runner {
 // order of first appearance), each of its arg lists an instance (per_family_instance_index). The
 // digest is the label. Times are whole nanoseconds. A report's counts (the names of kCountNames)
 // and "peak_rss" are user counters on each of its entries: the value on the iteration, mean and
-// median entries, 0 on the stddev and cv ones. Reports with a code size or compile time add
-// "text_bytes.NAME" and "compile_seconds.NAME" to the context.
+// median entries, 0 on the stddev and cv ones. The work counters are user counters on the
+// iteration entries and on _median: each count under its name and its rate as NAME_per_second,
+// with "bound_seconds" and "efficiency" for a report with a bound. Reports with a code size or
+// compile time add "text_bytes.NAME" and "compile_seconds.NAME" to the context, and the context's
+// caches are listed as Google Benchmark lists them (type, level, size, num_sharing 1).
 std::string gbench_json(const std::vector<SavedRun>& reports);
 
 // Bencher Metric Format: {NAME: {"latency": {"value", "lower_value", "upper_value"}}} with the
 // median, min and max in whole nanoseconds, and for a job that tells its work, "throughput" in
-// work units per second (at the median; at the max and min times for lower and upper); from a
-// report with counts "instructions", "l1d-misses", "ll-misses" and "branch-misses" (conditional
-// and indirect), with a peak "peak-rss" in bytes, and with the report's code size and compile
-// time "text-bytes" and "compile-seconds", each {"value"} alone: they are exact.
+// work units per second (at the median; at the max and min times for lower and upper), each work
+// counter's rate as NAME_per_second likewise, and "efficiency" (bound over time) for a report
+// with a bound; from a report with counts "instructions", "l1d-misses", "ll-misses" and
+// "branch-misses" (conditional and indirect), with a peak "peak-rss" in bytes, and with the
+// report's code size and compile time "text-bytes" and "compile-seconds", each {"value"} alone:
+// they are exact.
 std::string bmf_json(const std::vector<SavedRun>& reports);
 
 // github-action-benchmark's customSmallerIsBetter input: [{"name", "unit": "ns", "value": the

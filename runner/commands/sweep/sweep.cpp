@@ -12,6 +12,9 @@
 #include "commands/sweep/sweep_values.h"
 #include "count/counted_run.h"
 #include "job/digest.h"
+#include "machine/regimes.h"
+#include "report/bound.h"
+#include "report/context.h"
 #include "report/report.h"
 
 namespace kernels::runner {
@@ -126,6 +129,26 @@ std::string row(const std::string& value, const Report& r) {
 
 }  // namespace
 
+std::vector<RegimeFit> fit_regimes(const std::vector<FitPoint>& points,
+                                   const std::vector<std::string>& regimes) {
+  std::vector<RegimeFit> fits;
+  std::size_t start = 0;
+  const auto close = [&](std::size_t end) {  // the run of points [start, end)
+    if (end - start >= 3 && !regimes[start].empty()) {
+      const std::span<const FitPoint> run(points.data() + start, end - start);
+      if (const std::optional<Fit> f = fit_complexity(run))
+        fits.push_back({regimes[start], static_cast<int>(start), static_cast<int>(end - 1), *f});
+    }
+    start = end;
+  };
+  for (std::size_t i = 1; i <= points.size() && i <= regimes.size(); ++i)
+    if (i == points.size() || i == regimes.size() || regimes[i] != regimes[start]) close(i);
+  if (fits.size() == 1 &&
+      fits.front().last - fits.front().first + 1 == static_cast<int>(points.size()))
+    fits.clear();  // one regime: the whole fit says it all
+  return fits;
+}
+
 SweepPlan parse_sweep(const std::vector<std::string>& tokens) {
   SweepPlan plan;
   for (const std::string& t : tokens) {
@@ -199,6 +222,7 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
     out << plan.help;
     return 0;
   }
+  plan.settings.run.ceilings = cached_machine_ceilings();
   const bool json = plan.settings.json;
   if (plan.settings.run.count) check_counting_available();  // before anything runs
   if (!json) {
@@ -215,6 +239,8 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
   Progress progress(static_cast<int>(plan.values.size()));
   std::vector<FitPoint> points;
   std::vector<FitPoint> count_points;  // with --count: the instructions in place of the time
+  std::vector<std::string> regimes;    // each point's, "" when its working set is unknown
+  const std::vector<Cache> caches = caches_of_context(run_context());
   std::string unit;
   int index = 0;
   for (long long v : plan.values) {
@@ -234,12 +260,18 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
     }
     points.push_back({r.work ? r.work->n : static_cast<double>(v), r.seconds.median});
     if (r.work) unit = r.work->unit;
+    regimes.push_back(r.work ? regime_of(r.work->bytes(), caches) : std::string());
+    if (!json && regimes.size() > 1 && regimes.back() != regimes[regimes.size() - 2] &&
+        !regimes.back().empty() && !regimes[regimes.size() - 2].empty())
+      out << "  --- the working set leaves " << regimes[regimes.size() - 2] << " for "
+          << regimes.back() << " ---\n";
     out << (json ? report_json(r) + "\n" : row(value, r));
     if (!json && r.counts)
       out << "  " << std::string(12, ' ') << "   counts    " << counts_text(*r.counts, r.work)
           << "\n";
     check_output(out);
   }
+  const std::vector<RegimeFit> regime_fits = fit_regimes(points, regimes);
 
   const std::optional<Fit> fit = fit_complexity(points);
   const std::optional<Fit> count_fit =
@@ -265,6 +297,15 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
       return j;
     };
     Json last{{"kernel", plan.kernel}, {"over", plan.option}, {"fit", fit_json(fit, true)}};
+    Json by_regime = Json::array();
+    for (const RegimeFit& f : regime_fits)
+      by_regime.push_back({{"regime", f.regime},
+                           {"first", f.first},
+                           {"last", f.last},
+                           {"complexity", complexity_name(f.fit.complexity)},
+                           {"coefficient", f.fit.coefficient},
+                           {"rms", f.fit.rms}});
+    last["regimes"] = by_regime;
     if (plan.settings.run.count) last["instructions_fit"] = fit_json(count_fit, false);
     out << last.dump() << "\n";
     return 0;
@@ -281,6 +322,16 @@ int sweep_command(const std::vector<std::string>& tokens, std::ostream& out) {
     return std::string(line);
   };
   out << fit_line("fit       ", fit, "s", 1);
+  for (const RegimeFit& f : regime_fits) {
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "  fit %-6s O(%s), coefficient %.4g s, RMS error %.1f %%   (points %d to %d, "
+                  "working set %s)\n",
+                  f.regime.c_str(), complexity_name(f.fit.complexity), f.fit.coefficient,
+                  100 * f.fit.rms, f.first + 1, f.last + 1,
+                  f.regime == "memory" ? "beyond the last cache" : ("within " + f.regime).c_str());
+    out << line;
+  }
   if (plan.settings.run.count) out << fit_line("count fit ", count_fit, "instructions", 3);
   return 0;
 }

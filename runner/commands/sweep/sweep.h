@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/sweep/fit.h"
 #include "job/job.h"
 #include "run/run_plan.h"
 
@@ -39,15 +40,33 @@ SweepPlan parse_sweep(const std::vector<std::string>& tokens);
 // REQUIRES: `plan` came from parse_sweep, which has checked every value.
 std::unique_ptr<Job> sweep_job(const SweepPlan& plan, long long value);
 
+// A fit of the points whose working sets lie in one regime (regime_of: "L1", "L2", ...,
+// "memory").
+struct RegimeFit {
+  std::string regime;
+  int first = 0, last = 0;  // the points it covers, indices into the sweep's points
+  Fit fit;
+};
+
+// The fits of each run of consecutive points in the same regime (`regimes[i]` is point i's,
+// "" for unknown), for runs of three points or more with a known regime whose fit exists. None
+// when one regime holds every point: the sweep's whole fit covers it.
+std::vector<RegimeFit> fit_regimes(const std::vector<FitPoint>& points,
+                                   const std::vector<std::string>& regimes);
+
 // `kernels sweep TOKENS`: runs the plan point by point and prints on `out`, as text, a table (the
 // value, N, the median time and spread, the throughput, the digest) and the fit; or, with --json,
 // one report per point, as `kernels run --json` prints it, and then
-// {"kernel", "over", "fit": {"complexity", "coefficient", "rms", "curve"}}, "fit" null with fewer
-// than two points; "curve" is fit_curve's [[N, seconds], ...] at 33 values across the points' N.
-// With --count every point is counted too (count_job), its counts in its report, and the
-// instructions get a fit of their own beside the time's: a "count fit" line, or in JSON
-// "instructions_fit" as "fit" is (without the curve), its coefficient in instructions. N is the
-// job's work when it tells it, else the value. Returns the exit status.
+// {"kernel", "over", "fit": {"complexity", "coefficient", "rms", "curve"}, "regimes": [{"regime",
+// "first", "last", "complexity", "coefficient", "rms"}]}, "fit" null with fewer than two points;
+// "curve" is fit_curve's [[N, seconds], ...] at 33 values across the points' N. N is the job's
+// work when it tells it, else the value. Each point's working set (its work's bytes counter) is
+// placed against the caches of the run context: the text marks where it leaves one cache for the
+// next, and the points of each cache regime are fitted apart when the points allow
+// (fit_regimes). With --count every point is counted too (count_job), its counts in its report,
+// and the instructions get a fit of their own beside the time's: a "count fit" line, or in JSON
+// "instructions_fit" as "fit" is (without the curve), its coefficient in instructions. Returns
+// the exit status.
 int sweep_command(const std::vector<std::string>& tokens, std::ostream& out);
 
 }  // namespace kernels::runner

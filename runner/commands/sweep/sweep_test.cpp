@@ -86,5 +86,35 @@ TEST(ReportSteps, EveryJobsStepsAreSweepsOrRunsTheRunnerTakes) {
   }
 }
 
+// Points in two regimes are fitted apart, each over its own points; too few points in one regime
+// give no fit there, and a single regime gives none (the whole fit covers it).
+TEST(SweepRegimes, FitEachSideOfACrossing) {
+  std::vector<FitPoint> points;
+  std::vector<std::string> regimes;
+  for (double n : {1e3, 2e3, 4e3, 8e3}) {
+    points.push_back({n, n * 1e-9});  // N in L2
+    regimes.push_back("L2");
+  }
+  for (double n : {16e3, 32e3, 64e3}) {
+    points.push_back({n, n * n * 1e-12});  // N^2 beyond it
+    regimes.push_back("memory");
+  }
+  std::vector<RegimeFit> fits = fit_regimes(points, regimes);
+  ASSERT_EQ(fits.size(), 2u);
+  EXPECT_EQ(fits[0].regime, "L2");
+  EXPECT_EQ(fits[0].first, 0);
+  EXPECT_EQ(fits[0].last, 3);
+  EXPECT_EQ(fits[0].fit.complexity, Complexity::kN);
+  EXPECT_EQ(fits[1].regime, "memory");
+  EXPECT_EQ(fits[1].first, 4);
+  EXPECT_EQ(fits[1].fit.complexity, Complexity::kN2);
+
+  regimes.assign(points.size(), "L1");
+  EXPECT_TRUE(fit_regimes(points, regimes).empty());
+  regimes.back() = "L2";  // one point beyond: no fit of its own
+  ASSERT_EQ(fit_regimes(points, regimes).size(), 1u);
+  EXPECT_EQ(fit_regimes(points, regimes)[0].last, 5);
+}
+
 }  // namespace
 }  // namespace kernels::runner
