@@ -73,6 +73,25 @@ void pair_up(const node* a, const node* b, Pairing& out) {
   pair_up(a->right, b->right, out);
 }
 
+// Builds the same perfect tree twice, runs the kernel's sort (or merge alone) on one and the
+// oracle's on the other, and expects the same returned spare, every node moved to the same place
+// and the same values in order.
+void expect_steps_match_oracle(int height, const Values& values, std::int32_t spare, int dir,
+                               bool sort) {
+  node* a = perfect_tree(height, values);
+  node* b = perfect_tree(height, values);
+  Pairing before, after;
+  pair_up(a, b, before);
+  if (sort) {
+    ASSERT_EQ(Bisort(a, spare, dir), oracle::bisort(b, spare, dir));
+  } else {
+    ASSERT_EQ(Bimerge(a, spare, dir), oracle::bimerge(b, spare, dir));
+  }
+  pair_up(a, b, after);
+  ASSERT_EQ(after, before);
+  ASSERT_EQ(sequence(a, 0), sequence(b, 0));
+}
+
 // What main_bitonic leaves after each pass, seen through the observer.
 struct Passes {
   Values up, down;
@@ -188,19 +207,10 @@ TEST_F(BisortTest, MatchesTheStepByStepRulesNodeForNode) {
     for (auto& v : values) v = value(rng);
     const std::int32_t spare = value(rng);
     const int dir = round % 2;
-    node* a = perfect_tree(height, values);
-    node* b = perfect_tree(height, values);
-    Pairing before, after;
-    pair_up(a, b, before);
     // Half the rounds only merge, on input that need not be bitonic: the steps decide all the same.
-    if (round % 4 < 2) {
-      ASSERT_EQ(Bisort(a, spare, dir), oracle::bisort(b, spare, dir)) << round;
-    } else {
-      ASSERT_EQ(Bimerge(a, spare, dir), oracle::bimerge(b, spare, dir)) << round;
-    }
-    pair_up(a, b, after);
-    ASSERT_EQ(after, before) << round;
-    ASSERT_EQ(sequence(a, 0), sequence(b, 0)) << round;
+    SCOPED_TRACE(round);
+    ASSERT_NO_FATAL_FAILURE(
+        expect_steps_match_oracle(height, values, spare, dir, /*sort=*/round % 4 < 2));
   }
 }
 
@@ -217,18 +227,9 @@ TEST_F(BisortTest, GroupedMergesOfTallTreesMatchTheStepByStepRules) {
     for (auto& v : values) v = value(rng);
     const std::int32_t spare = value(rng);
     const int dir = round % 2;
-    node* a = perfect_tree(height, values);
-    node* b = perfect_tree(height, values);
-    Pairing before, after;
-    pair_up(a, b, before);
-    if (round % 4 < 2) {
-      ASSERT_EQ(Bisort(a, spare, dir), oracle::bisort(b, spare, dir)) << round;
-    } else {
-      ASSERT_EQ(Bimerge(a, spare, dir), oracle::bimerge(b, spare, dir)) << round;
-    }
-    pair_up(a, b, after);
-    ASSERT_EQ(after, before) << round;
-    ASSERT_EQ(sequence(a, 0), sequence(b, 0)) << round;
+    SCOPED_TRACE(round);
+    ASSERT_NO_FATAL_FAILURE(
+        expect_steps_match_oracle(height, values, spare, dir, /*sort=*/round % 4 < 2));
   }
 }
 
