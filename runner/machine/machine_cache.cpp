@@ -36,7 +36,8 @@ std::string ceilings_path(const std::string& cpu, const std::string& version) {
     folder = std::string(home) + "/.cache";
   else
     return "";
-  return folder + "/kernels/machine-" + file_safe(cpu) + "-" + file_safe(version) + ".json";
+  return folder + "/kernels/machine-" + file_safe(cpu) + "-" + file_safe(version) + "-r" +
+         std::to_string(kProbeRevision) + ".json";
 }
 
 std::optional<Ceilings> load_ceilings(const std::string& cpu, const std::string& version) {

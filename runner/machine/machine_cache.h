@@ -10,10 +10,14 @@
 
 namespace kernels::runner {
 
+// The revision of the probes, raised whenever a probe changes what it measures, so that figures
+// an older probe left in the cache are probed again rather than read.
+constexpr int kProbeRevision = 2;
+
 // The file that holds the ceilings of `cpu` measured by runner `version`:
-// $XDG_CACHE_HOME/kernels/machine-<cpu>-<version>.json, or ~/.cache/kernels/... when
-// XDG_CACHE_HOME is unset or empty, the CPU model made safe for a file name. Empty when neither
-// XDG_CACHE_HOME nor HOME is set.
+// $XDG_CACHE_HOME/kernels/machine-<cpu>-<version>-r<kProbeRevision>.json, or ~/.cache/kernels/...
+// when XDG_CACHE_HOME is unset or empty, the CPU model made safe for a file name. Empty when
+// neither XDG_CACHE_HOME nor HOME is set.
 std::string ceilings_path(const std::string& cpu, const std::string& version);
 
 // The cached ceilings for `cpu` and `version`, or nothing when there is no file, it cannot be

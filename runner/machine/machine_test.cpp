@@ -88,14 +88,17 @@ TEST(MachineCache, KeepsTheFiguresOfOneCpuAndVersion) {
   c.multiply_latency = c.add_latency = c.call = 1e-9;
   c.flops = c.flops_scalar = 1e9;
   c.latency = {{4096, 1e-9}};
-  EXPECT_EQ(ceilings_path(c.cpu, c.version),
-            dir.path("cache") + "/kernels/machine-Some-CPU-2.0GHz-1.2.3.json");
+  EXPECT_EQ(ceilings_path(c.cpu, c.version), dir.path("cache") +
+                                                 "/kernels/machine-Some-CPU-2.0GHz-1.2.3-r" +
+                                                 std::to_string(kProbeRevision) + ".json");
   EXPECT_FALSE(load_ceilings(c.cpu, c.version));
   save_ceilings(c);
   ASSERT_TRUE(load_ceilings(c.cpu, c.version));
   EXPECT_EQ(load_ceilings(c.cpu, c.version)->copy, 1e10);
   EXPECT_FALSE(load_ceilings(c.cpu, "1.2.4"));  // another version probes again
-  dir.file("cache/kernels/machine-Some-CPU-2.0GHz-1.2.3.json", "{\"cpu\": ");  // damaged
+  dir.file(
+      "cache/kernels/machine-Some-CPU-2.0GHz-1.2.3-r" + std::to_string(kProbeRevision) + ".json",
+      "{\"cpu\": ");  // damaged
   EXPECT_FALSE(load_ceilings(c.cpu, c.version));
   if (old != nullptr)
     setenv("XDG_CACHE_HOME", saved.c_str(), 1);
