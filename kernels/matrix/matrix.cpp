@@ -90,47 +90,72 @@ void store_pair(double* p, Pair v) {
   __builtin_memcpy(p, &v, sizeof v);
 }
 
-constexpr int kTileCols = 8;  // columns of c kept in registers while k runs
-
-// c[i][j0 .. j0+8) for `Rows` (1 or 2) consecutive rows, each summing its products in ascending
-// k, held in registers from the first k to the last: the same additions in the same order as the
-// i-j-k loop, rounded after each one. `panel` holds b[k][j0 .. j0+8) at panel[8k ..]. Written
-// out by hand so that the accumulators stay in registers.
-template <int Rows>
-void tile(int n, double* const* c, double* const* a, const double* panel, int i, int j0) {
+// c[i][j0 .. j0 + 2 Pairs) for `Rows` (1 or 2) consecutive rows, each summing its products in
+// ascending k, held in registers from the first k to the last: the same additions in the same
+// order as the i-j-k loop, rounded after each one. `panel` holds b[k][j0 .. j0 + 2 Pairs) at
+// panel[2 Pairs k ..], and `adup` every a[i][k] twice, at adup[2 (n i + k)] and the next, so that
+// a factor is loaded as a pair at once: SSE2 has no load that fills both lanes with one double,
+// and the shuffle that would do it takes a slot on the pipes the multiplies and adds need. Written
+// out by hand, one variable per accumulator, so that the accumulators stay in registers (an array
+// of them would live on the stack).
+template <int Rows, int Pairs>
+void tile(int n, double* const* c, const double* adup, const double* panel, int i, int j0) {
+  static_assert(Pairs == 1 || Pairs == 2 || Pairs == 4);
+  constexpr int kWidth = 2 * Pairs;
   double* c0 = c[i] + j0;
   double* c1 = c[i + Rows - 1] + j0;
-  const double* a0 = a[i];
-  const double* a1 = a[i + Rows - 1];
-  Pair x0 = load_pair(c0), x1 = load_pair(c0 + 2), x2 = load_pair(c0 + 4), x3 = load_pair(c0 + 6);
-  Pair y0 = load_pair(c1), y1 = load_pair(c1 + 2), y2 = load_pair(c1 + 4), y3 = load_pair(c1 + 6);
+  const double* a0 = adup + 2 * static_cast<std::size_t>(n) * i;
+  const double* a1 = adup + 2 * static_cast<std::size_t>(n) * (i + Rows - 1);
+  Pair x0 = load_pair(c0), x1{}, x2{}, x3{};
+  Pair y0 = load_pair(c1), y1{}, y2{}, y3{};
+  if constexpr (Pairs >= 2) x1 = load_pair(c0 + 2), y1 = load_pair(c1 + 2);
+  if constexpr (Pairs == 4) {
+    x2 = load_pair(c0 + 4), x3 = load_pair(c0 + 6);
+    y2 = load_pair(c1 + 4), y3 = load_pair(c1 + 6);
+  }
   for (int k = 0; k < n; ++k) {
-    const double* bk = panel + kTileCols * k;
-    const Pair b0 = load_pair(bk), b1 = load_pair(bk + 2), b2 = load_pair(bk + 4),
-               b3 = load_pair(bk + 6);
-    const Pair s = {a0[k], a0[k]};
+    const double* bk = panel + kWidth * k;
+    const Pair b0 = load_pair(bk);
+    const Pair s = load_pair(a0 + 2 * k);
     x0 = x0 + s * b0;
-    x1 = x1 + s * b1;
-    x2 = x2 + s * b2;
-    x3 = x3 + s * b3;
-    if constexpr (Rows == 2) {
-      const Pair t = {a1[k], a1[k]};
-      y0 = y0 + t * b0;
-      y1 = y1 + t * b1;
-      y2 = y2 + t * b2;
-      y3 = y3 + t * b3;
+    const Pair t = load_pair(a1 + 2 * k);
+    if constexpr (Rows == 2) y0 = y0 + t * b0;
+    if constexpr (Pairs >= 2) {
+      const Pair b1 = load_pair(bk + 2);
+      x1 = x1 + s * b1;
+      if constexpr (Rows == 2) y1 = y1 + t * b1;
+    }
+    if constexpr (Pairs == 4) {
+      const Pair b2 = load_pair(bk + 4), b3 = load_pair(bk + 6);
+      x2 = x2 + s * b2;
+      x3 = x3 + s * b3;
+      if constexpr (Rows == 2) {
+        y2 = y2 + t * b2;
+        y3 = y3 + t * b3;
+      }
     }
   }
   store_pair(c0, x0);
-  store_pair(c0 + 2, x1);
-  store_pair(c0 + 4, x2);
-  store_pair(c0 + 6, x3);
+  if constexpr (Pairs >= 2) store_pair(c0 + 2, x1);
+  if constexpr (Pairs == 4) store_pair(c0 + 4, x2), store_pair(c0 + 6, x3);
   if constexpr (Rows == 2) {
     store_pair(c1, y0);
-    store_pair(c1 + 2, y1);
-    store_pair(c1 + 4, y2);
-    store_pair(c1 + 6, y3);
+    if constexpr (Pairs >= 2) store_pair(c1 + 2, y1);
+    if constexpr (Pairs == 4) store_pair(c1 + 4, y2), store_pair(c1 + 6, y3);
   }
+}
+
+// Columns j0 .. j0 + 2 Pairs of c, every row: b's block first copied into one contiguous panel,
+// which stays in cache while every row of a passes over it.
+template <int Pairs>
+void column_block(int n, double** c, const double* adup, double** b, int j0,
+                  std::vector<double>& panel) {
+  constexpr int kWidth = 2 * Pairs;
+  for (int k = 0; k < n; ++k)
+    for (int v = 0; v < kWidth; ++v) panel[static_cast<std::size_t>(kWidth * k + v)] = b[k][j0 + v];
+  int i = 0;
+  for (; i + 1 < n; i += 2) tile<2, Pairs>(n, c, adup, panel.data(), i, j0);
+  if (i < n) tile<1, Pairs>(n, c, adup, panel.data(), i, j0);
 }
 
 // One element of c, its products summed in ascending k.
@@ -140,23 +165,24 @@ void element(int n, double* const* c, double* const* a, double* const* b, int i,
   c[i][j] = sum;
 }
 
-// The i-j-k sums computed in register tiles, a block of 8 columns at a time: every c[i][j] still
-// receives its products in ascending k, each addition rounded, so the result is bit for bit that
-// of the literal loop. The block's columns of b are first copied into one contiguous panel, which
-// stays in cache while every row of a passes over it. Only valid when c's rows overlap nothing
-// the product reads and each other.
+// The i-j-k sums computed in register tiles, a's factors doubled into pairs once, blocks of 8
+// columns at a time, then one block of 4 and one of 2 for what is left, and a last odd column
+// element by element: every c[i][j] still receives its products in ascending k, each addition
+// rounded, so the result is bit for bit that of the literal loop. Only valid when c's rows overlap
+// nothing the product reads and each other.
 void multiply_tiled(int n, double** c, double** a, double** b) {
-  const int full = n - n % kTileCols;
-  std::vector<double> panel(static_cast<std::size_t>(kTileCols) * static_cast<std::size_t>(n));
-  for (int j = 0; j < full; j += kTileCols) {
-    for (int k = 0; k < n; ++k)
-      for (int v = 0; v < kTileCols; ++v) panel[kTileCols * k + v] = b[k][j + v];
-    int i = 0;
-    for (; i + 1 < n; i += 2) tile<2>(n, c, a, panel.data(), i, j);
-    if (i < n) tile<1>(n, c, a, panel.data(), i, j);
+  std::vector<double> panel(8 * static_cast<std::size_t>(n));
+  std::vector<double> adup(2 * static_cast<std::size_t>(n) * static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    double* row = adup.data() + 2 * static_cast<std::size_t>(n) * static_cast<std::size_t>(i);
+    for (int k = 0; k < n; ++k) row[2 * k] = row[2 * k + 1] = a[i][k];
   }
-  for (int i = 0; i < n; ++i)
-    for (int j = full; j < n; ++j) element(n, c, a, b, i, j);
+  int j = 0;
+  for (; j + 8 <= n; j += 8) column_block<4>(n, c, adup.data(), b, j, panel);
+  if (j + 4 <= n) column_block<2>(n, c, adup.data(), b, j, panel), j += 4;
+  if (j + 2 <= n) column_block<1>(n, c, adup.data(), b, j, panel), j += 2;
+  if (j < n)
+    for (int i = 0; i < n; ++i) element(n, c, a, b, i, j);
 }
 
 }  // namespace
