@@ -25,44 +25,72 @@ struct Level {
   int h;
 };
 
-// Adds tap K of the pattern of (Band, Cls) for a coefficient with value t, half h and quarter q.
+// Whether tap K of the pattern of (Band, Cls) adds anything, and what it adds for a coefficient
+// with value t, half h and quarter q (modulo 2^32).
 template <int Band, int Cls, int K>
-inline void add_tap(int* anchor, std::ptrdiff_t stride, std::uint32_t t, std::uint32_t h,
-                    std::uint32_t q) {
+constexpr bool kAdds = taps::kPatterns[Band][Cls].taps[K].adds();
+
+template <int Band, int Cls, int K>
+inline std::uint32_t tap_value(std::uint32_t t, std::uint32_t h, std::uint32_t q) {
   constexpr taps::Tap tap = taps::kPatterns[Band][Cls].taps[K];
-  if constexpr (tap.adds()) {
-    int* p = anchor + (K / 3 - 1) * stride + (K % 3 - 1);
-    const std::uint32_t value = static_cast<std::uint32_t>(tap.whole) * t +
-                                static_cast<std::uint32_t>(tap.halves) * h +
-                                static_cast<std::uint32_t>(tap.quarters) * q;
-    *p = static_cast<int>(static_cast<std::uint32_t>(*p) + value);
-  }
+  return static_cast<std::uint32_t>(tap.whole) * t + static_cast<std::uint32_t>(tap.halves) * h +
+         static_cast<std::uint32_t>(tap.quarters) * q;
 }
 
-template <int Band, int Cls, std::size_t... K>
-inline void add_pattern(int* anchor, std::ptrdiff_t stride, int coefficient,
-                        std::index_sequence<K...>) {
+inline void add_to(int* p, std::uint32_t value) {
+  *p = static_cast<int>(static_cast<std::uint32_t>(*p) + value);
+}
+
+// Row R (0 above the anchor, 1 through it, 2 below) of one coefficient's pattern, `p` at the
+// anchor's column in that image row. The right tap of a coefficient falls where the left tap of
+// the next one in the band row does, so it is not added at once but carried in `carry` and added
+// together with that left tap: every image value is read and written once per coefficient instead
+// of twice, and the next coefficient does not wait for a store of this one. The sums are modulo
+// 2^32, so adding in another order gives the same bits. First: no coefficient before this one in
+// the run, so nothing is carried, and the left column may lie outside the image.
+template <int Band, int Cls, int R, bool First>
+inline void add_pattern_row(int* p, std::uint32_t t, std::uint32_t h, std::uint32_t q,
+                            std::uint32_t& carry) {
+  constexpr int kLeft = 3 * R, kMiddle = 3 * R + 1, kRight = 3 * R + 2;
+  if constexpr (kAdds<Band, Cls, kLeft>)
+    add_to(p - 1, tap_value<Band, Cls, kLeft>(t, h, q) + carry);
+  else if constexpr (kAdds<Band, Cls, kRight> && !First)
+    add_to(p - 1, carry);
+  if constexpr (kAdds<Band, Cls, kMiddle>) add_to(p, tap_value<Band, Cls, kMiddle>(t, h, q));
+  if constexpr (kAdds<Band, Cls, kRight>) carry = tap_value<Band, Cls, kRight>(t, h, q);
+}
+
+template <int Band, int Cls, bool First>
+inline void add_pattern(int* anchor, std::ptrdiff_t stride, int coefficient, std::uint32_t* carry) {
   const auto t = static_cast<std::uint32_t>(coefficient);
   const auto h = static_cast<std::uint32_t>(coefficient >> 1);
   const auto q = static_cast<std::uint32_t>(coefficient >> 2);
-  (add_tap<Band, Cls, static_cast<int>(K)>(anchor, stride, t, h, q), ...);
+  add_pattern_row<Band, Cls, 0, First>(anchor - stride, t, h, q, carry[0]);
+  add_pattern_row<Band, Cls, 1, First>(anchor, t, h, q, carry[1]);
+  add_pattern_row<Band, Cls, 2, First>(anchor + stride, t, h, q, carry[2]);
 }
 
-// Adds the class-Cls pattern of every coefficient in band rows [i0, i1), band columns [j0, j1).
-// Every class adds the coefficient itself at its anchor, so only a coefficient of 0 adds nothing
-// and is skipped (one of 1 still adds its anchor tap).
+// Adds the class-Cls pattern of every coefficient in band rows [i0, i1), band columns [j0, j1)
+// (nothing when either is empty: a band 2 wide or high has no middle). A coefficient of 0 adds 0 at
+// every tap, so it needs no test of its own: the run goes on through it, and the carries stay in
+// order.
 template <int Band, int Cls>
 void add_class(const Level& level, int* __restrict result, const int* __restrict band, int i0,
                int i1, int j0, int j1) {
+  if (j0 >= j1) return;
   const std::ptrdiff_t stride = level.xw;
   for (int i = i0; i < i1; ++i) {
     const int* coefficients = band + static_cast<std::ptrdiff_t>(i) * level.w;
     int* anchors = result + (2 * i + taps::kAnchorRow[Band]) * stride + taps::kAnchorColumn[Band];
-    for (int j = j0; j < j1; ++j) {
-      const int coefficient = coefficients[j];
-      if (coefficient == 0) continue;
-      add_pattern<Band, Cls>(anchors + 2 * j, stride, coefficient, std::make_index_sequence<9>{});
-    }
+    std::uint32_t carry[3] = {0, 0, 0};
+    add_pattern<Band, Cls, true>(anchors + 2 * j0, stride, coefficients[j0], carry);
+    for (int j = j0 + 1; j < j1; ++j)
+      add_pattern<Band, Cls, false>(anchors + 2 * j, stride, coefficients[j], carry);
+    // The last coefficient's right taps, one column right of its anchor.
+    int* last = anchors + 2 * (j1 - 1) + 1;
+    if constexpr (kAdds<Band, Cls, 2>) add_to(last - stride, carry[0]);
+    if constexpr (kAdds<Band, Cls, 5>) add_to(last, carry[1]);
+    if constexpr (kAdds<Band, Cls, 8>) add_to(last + stride, carry[2]);
   }
 }
 
@@ -127,6 +155,24 @@ void collapse_pyr(int* pyramid, int* result, int x_size, int y_size, int levels)
     add_band<3>(level, result, pyramid + 3 * band);
     if (l > 0) std::copy_n(result, pixels, pyramid);
   }
+}
+
+std::uint64_t collapse_taps(int x_size, int y_size, int levels) {
+  if (levels <= 0 || check_pyramid(x_size, y_size, levels) != PyramidStatus::kOk) return 0;
+  std::uint64_t taps = 0;
+  for (int l = levels - 1; l >= 0; --l) {
+    // Band rows (columns) in each row (column) class F, M, L: the first, the middle, the last.
+    const std::uint64_t w = static_cast<std::uint64_t>((x_size >> l) >> 1);
+    const std::uint64_t h = static_cast<std::uint64_t>((y_size >> l) >> 1);
+    const std::uint64_t rows[3] = {1, h - 2, 1}, columns[3] = {1, w - 2, 1};
+    for (const auto& band : taps::kPatterns)
+      for (int cls = 0; cls < taps::kClasses; ++cls) {
+        std::uint64_t adding = 0;
+        for (const taps::Tap& tap : band[static_cast<std::size_t>(cls)].taps) adding += tap.adds();
+        taps += rows[cls / 3] * columns[cls % 3] * adding;
+      }
+  }
+  return taps;
 }
 
 PyramidStatus collapse_pyr_checked(int* pyramid, int* result, int x_size, int y_size, int levels) {

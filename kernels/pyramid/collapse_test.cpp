@@ -1,3 +1,4 @@
+#include <array>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -149,6 +150,17 @@ TEST(Collapse, MatchesTheTapTablesOnRandomPyramids) {
       ASSERT_EQ(got.result, expect.result) << s.x << " x " << s.y << " / " << s.levels;
       ASSERT_EQ(got.pyramid, expect.pyramid) << s.x << " x " << s.y << " / " << s.levels;
     }
+}
+
+TEST(Collapse, TapsCountEveryCoefficientsPattern) {
+  // 4 x 4 / 1 has only corner classes, 6 x 6 / 1 one middle coefficient per band, and the others
+  // every class over several levels, wide and tall.
+  for (const auto& [x, y, levels] : std::vector<std::array<int, 3>>{
+           {4, 4, 1}, {6, 6, 1}, {8, 4, 1}, {16, 16, 2}, {32, 16, 3}, {24, 40, 2}})
+    EXPECT_EQ(collapse_taps(x, y, levels), oracle::taps(x, y, levels))
+        << x << " x " << y << " / " << levels;
+  EXPECT_EQ(collapse_taps(4, 4, 0), 0u);  // nothing collapsed
+  EXPECT_EQ(collapse_taps(6, 4, 2), 0u);  // not a multiple of 2^levels
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #ifndef KERNELS_PYRAMID_PYRAMID_H_
 #define KERNELS_PYRAMID_PYRAMID_H_
 
+#include <cstdint>
+
 namespace kernels::pyramid {
 
 // ---------------------------------------------------------------------------------------------
@@ -36,6 +38,11 @@ namespace kernels::pyramid {
 // With levels <= 0, or sizes that check_pyramid rejects, neither array is read or written; use
 // collapse_pyr_checked to learn why.
 void collapse_pyr(int* pyramid, int* result, int x_size, int y_size, int levels);
+
+// The taps collapse_pyr applies for these sizes: for every coefficient of every band and level,
+// the taps of its position class's pattern that add anything. A coefficient of 0 counts too
+// (its taps add 0). 0 when collapse_pyr would do nothing (levels <= 0 or invalid sizes).
+std::uint64_t collapse_taps(int x_size, int y_size, int levels);
 
 // Whether collapse_pyr can rebuild an x_size x y_size image from a `levels`-level pyramid.
 enum class PyramidStatus {

@@ -182,6 +182,25 @@ inline Collapsed collapse(std::vector<int> pyramid, int x_size, int y_size, int 
   return {result, pyramid};
 }
 
+// The taps a collapse of these sizes applies: the present cells of every coefficient's class,
+// counted coefficient by coefficient.
+inline std::uint64_t taps(int x_size, int y_size, int levels) {
+  static const Cells cells = read_tables();
+  std::uint64_t count = 0;
+  for (int l = levels - 1; l >= 0; --l) {
+    const int w = (x_size >> l) / 2, h = (y_size >> l) / 2;
+    for (int b = 0; b < 4; ++b)
+      for (int i = 0; i < h; ++i)
+        for (int j = 0; j < w; ++j)
+          for (int tap = 0; tap < 9; ++tap)
+            count +=
+                cells[static_cast<std::size_t>(b)][static_cast<std::size_t>(tap)]
+                     [static_cast<std::size_t>(position_class(i, h) * 3 + position_class(j, w))]
+                         .present;
+  }
+  return count;
+}
+
 }  // namespace kernels::pyramid::oracle
 
 #endif  // KERNELS_PYRAMID_PYRAMID_ORACLE_H_
