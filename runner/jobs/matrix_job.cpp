@@ -68,7 +68,7 @@ class MatrixJob : public Job {
   // least be read and written once. The larger of the two.
   std::optional<Bound> bound(const Work& w, const Ceilings& c) const override {
     const double arithmetic = 2 * w.count("multiply_adds") / c.flops;
-    const double memory = w.count("matrix_bytes") / c.copy;
+    const double memory = w.count("matrix_bytes") / c.copy_at(w.count("matrix_bytes"));
     if (memory > arithmetic)
       return Bound{memory, "memory bandwidth", count_text(w.count("matrix_bytes")) + "B once"};
     return Bound{arithmetic, "multiply-add throughput",

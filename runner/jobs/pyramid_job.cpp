@@ -117,30 +117,43 @@ class PyramidJob : public Job {
   std::optional<Work> work() const override {
     double coefficients = 0, bytes = 0, chain_steps = 0;
     for (int l = levels_ - 1; l >= 0; --l) {
-      const double pixels = static_cast<double>(width_ >> l) * static_cast<double>(height_ >> l);
-      coefficients += pixels;  // four bands of a quarter each
-      bytes += sizeof(int) * pixels * (1 + 1 + 4 * 2 + (l > 0 ? 2 : 0));
+      coefficients += level_pixels(l);  // four bands of a quarter each
+      bytes += level_bytes(l);
       chain_steps += static_cast<double>(transpose_steps_[static_cast<std::size_t>(l)]);
     }
     return Work{static_cast<double>(values()),
                 "pixels",
                 {{"pixels", static_cast<double>(values())},
                  {"coefficients", coefficients},
+                 {"taps", static_cast<double>(pyramid::collapse_taps(width_, height_, levels_))},
                  {"transpose_chain_steps", chain_steps},
                  {"bytes", bytes}}};
   }
 
-  // The level passes stream their bytes at best at the copy bandwidth; the band transposes are
-  // chains of two dependent multiplies per step and come between the passes.
+  // The level passes stream their bytes at best at the copy bandwidth of the cache that holds the
+  // level's image and bands (from memory when none does); the band transposes are chains of two
+  // dependent multiplies per step and come between the passes.
   std::optional<Bound> bound(const Work& w, const Ceilings& c) const override {
-    const double memory = w.count("bytes") / c.copy;
+    double memory = 0;
+    for (int l = levels_ - 1; l >= 0; --l)  // the working set: the image and the level's bands
+      memory += level_bytes(l) / c.copy_at(2 * sizeof(int) * level_pixels(l));
     const double chains = w.count("transpose_chain_steps") * 2 * c.multiply_latency;
-    return Bound{memory + chains, "memory bandwidth + multiply latency",
+    return Bound{memory + chains, "bandwidth + multiply latency",
                  count_text(w.count("bytes")) + "B streamed, " +
                      count_text(w.count("transpose_chain_steps")) + " transpose chain steps"};
   }
 
  private:
+  // The pixels of level l's image (l = 0 the finest).
+  double level_pixels(int l) const {
+    return static_cast<double>(width_ >> l) * static_cast<double>(height_ >> l);
+  }
+  // The bytes level l moves: the image cleared, the bands read, four passes that read and write
+  // the image, and above the finest level the image copied back into the pyramid.
+  double level_bytes(int l) const {
+    return sizeof(int) * level_pixels(l) * (1 + 1 + 4 * 2 + (l > 0 ? 2 : 0));
+  }
+
   std::size_t values() const {
     return static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
   }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "kernels/bisort/bisort.h"
+#include "kernels/pyramid/pyramid.h"
 #include "report/bound.h"
 #include "run/run_plan.h"
 #include "testing/test_support.h"
@@ -62,10 +63,12 @@ TEST(WorkCounters, MatchAHandCountOnTinyInputs) {
 
   // One level of 8 x 8: 64 pixels and coefficients; the image cleared, the bands read, four
   // passes reading and writing it: 10 x 4 x 64 bytes. The 4 x 4 band's transpose (j -> 4j mod
-  // 15): 2 steps for i = 4, 8, 9, 12, 13, 14 and 1 for the other eight.
+  // 15): 2 steps for i = 4, 8, 9, 12, 13, 14 and 1 for the other eight. The taps are the
+  // collapse's own count (checked against the plain collapse in the pyramid's tests).
   EXPECT_EQ(counters(run("pyramid", {"--width", "8", "--height", "8", "--levels", "1"})),
             (Json{{"pixels", 64.0},
                   {"coefficients", 64.0},
+                  {"taps", static_cast<double>(pyramid::collapse_taps(8, 8, 1))},
                   {"transpose_chain_steps", 20.0},
                   {"bytes", 2560.0}}));
 

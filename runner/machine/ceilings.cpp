@@ -56,6 +56,12 @@ double Ceilings::latency_at(double bytes) const {
   return latency.back().seconds;
 }
 
+double Ceilings::copy_at(double bytes) const {
+  for (const BandwidthPoint& p : copy_in_cache)
+    if (bytes <= p.bytes) return p.bytes_per_second;
+  return copy;
+}
+
 double Ceilings::cache_size(int level) const {
   for (const Cache& c : caches)
     if (c.level == level && c.type != "Instruction") return c.size;
@@ -80,7 +86,10 @@ Json ceilings_json(const Ceilings& c) {
   Json j;
   j["cpu"] = c.cpu;
   j["version"] = c.version;
-  j["bandwidth"] = {{"copy", c.copy}, {"triad", c.triad}};
+  Json in_cache = Json::array();
+  for (const BandwidthPoint& p : c.copy_in_cache)
+    in_cache.push_back({{"bytes", p.bytes}, {"bytes_per_second", p.bytes_per_second}});
+  j["bandwidth"] = {{"copy", c.copy}, {"triad", c.triad}, {"copy_in_cache", in_cache}};
   Json latency = Json::array();
   for (const LatencyPoint& p : c.latency)
     latency.push_back({{"bytes", p.bytes}, {"seconds", p.seconds}});
@@ -111,6 +120,13 @@ std::optional<Ceilings> ceilings_from_json(const Json& j) {
   c.version = j["version"].get<std::string>();
   c.copy = bw["copy"].get<double>();
   c.triad = bw["triad"].get<double>();
+  if (bw.contains("copy_in_cache")) {
+    if (!bw["copy_in_cache"].is_array()) return {};
+    for (const Json& p : bw["copy_in_cache"]) {
+      if (!positive(p, "bytes") || !positive(p, "bytes_per_second")) return {};
+      c.copy_in_cache.push_back({p["bytes"].get<double>(), p["bytes_per_second"].get<double>()});
+    }
+  }
   for (const Json& p : j["latency"]) {
     if (!positive(p, "bytes") || !positive(p, "seconds")) return {};
     c.latency.push_back({p["bytes"].get<double>(), p["seconds"].get<double>()});

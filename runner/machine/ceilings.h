@@ -26,6 +26,12 @@ struct CacheScan {
   std::string missing;        // empty, or what could not be read ("no folder /sys/...")
 };
 
+// The copy bandwidth with one working set (both arrays together).
+struct BandwidthPoint {
+  double bytes = 0;             // working set
+  double bytes_per_second = 0;  // read plus written
+};
+
 // The load latency with one working set.
 struct LatencyPoint {
   double bytes = 0;    // working set
@@ -33,15 +39,16 @@ struct LatencyPoint {
 };
 
 struct Ceilings {
-  std::string cpu;                    // the CPU model the figures belong to
-  std::string version;                // the runner's version that measured them
-  double copy = 0;                    // bytes per second read and written by a copy of large arrays
-  double triad = 0;                   // the same for a[i] = b[i] + s * c[i]
-  std::vector<LatencyPoint> latency;  // by working set, ascending
-  double multiply_latency = 0;        // seconds per dependent 64-bit multiply
-  double add_latency = 0;             // seconds per dependent 64-bit add
-  double flops = 0;                   // double operations per second, two-wide
-  double flops_scalar = 0;            // the same, one at a time
+  std::string cpu;      // the CPU model the figures belong to
+  std::string version;  // the runner's version that measured them
+  double copy = 0;      // bytes per second read and written by a copy of large arrays
+  double triad = 0;     // the same for a[i] = b[i] + s * c[i]
+  std::vector<BandwidthPoint> copy_in_cache;  // copies that fit a data cache, ascending
+  std::vector<LatencyPoint> latency;          // by working set, ascending
+  double multiply_latency = 0;                // seconds per dependent 64-bit multiply
+  double add_latency = 0;                     // seconds per dependent 64-bit add
+  double flops = 0;                           // double operations per second, two-wide
+  double flops_scalar = 0;                    // the same, one at a time
   double call = 0;  // seconds per call of an empty function the compiler cannot see into
   std::vector<Cache> caches;
   std::string caches_missing;  // empty, or why the caches are unknown
@@ -51,6 +58,10 @@ struct Ceilings {
   // of the size between the measured points, the first or last point outside them. 0 when no
   // point was measured.
   double latency_at(double bytes) const;
+  // The copy bandwidth with `bytes` of working set: that of the smallest in-cache copy at least
+  // as large (the cache that holds it), `copy` (memory) when the working set is larger than them
+  // all or none was probed.
+  double copy_at(double bytes) const;
   // The size of the data or unified cache at `level`, 0 when unknown.
   double cache_size(int level) const;
   // The largest level with a data or unified cache, 0 when none is known.

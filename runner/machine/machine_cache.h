@@ -12,7 +12,7 @@ namespace kernels::runner {
 
 // The revision of the probes, raised whenever a probe changes what it measures, so that figures
 // an older probe left in the cache are probed again rather than read.
-constexpr int kProbeRevision = 2;
+constexpr int kProbeRevision = 3;
 
 // The file that holds the ceilings of `cpu` measured by runner `version`:
 // $XDG_CACHE_HOME/kernels/machine-<cpu>-<version>-r<kProbeRevision>.json, or ~/.cache/kernels/...

@@ -55,7 +55,9 @@ TEST(Probes, GivePlausibleOrders) {
   sizes.loads = 1 << 16;
   sizes.steps = 1 << 18;
   sizes.repetitions = 2;
-  const Ceilings c = probe_machine({}, "cpu", "v", sizes);
+  CacheScan l1;
+  l1.caches.push_back({1, "Data", 32768, 64});
+  const Ceilings c = probe_machine(l1, "cpu", "v", sizes);
   for (double figure :
        {c.copy, c.triad, c.multiply_latency, c.add_latency, c.flops, c.flops_scalar, c.call}) {
     EXPECT_GT(figure, 0);
@@ -64,12 +66,20 @@ TEST(Probes, GivePlausibleOrders) {
   ASSERT_EQ(c.latency.size(), 15u);  // 4 KiB to 64 MiB
   // A working set of 4 KiB stays in the first cache; 64 MiB is far beyond any second one.
   EXPECT_LT(c.latency.front().seconds, c.latency.back().seconds);
+  // One in-cache copy, within half the first cache; beyond it the memory figure holds.
+  ASSERT_EQ(c.copy_in_cache.size(), 1u);
+  EXPECT_EQ(c.copy_in_cache[0].bytes, 16384.0);
+  EXPECT_GT(c.copy_in_cache[0].bytes_per_second, 0);
+  EXPECT_EQ(c.copy_at(8192), c.copy_in_cache[0].bytes_per_second);
+  EXPECT_EQ(c.copy_at(1e9), c.copy);
 
   // The JSON holds every figure; the latency between two points lies between them.
   const auto back = ceilings_from_json(ceilings_json(c));
   ASSERT_TRUE(back);
   EXPECT_EQ(back->latency.size(), c.latency.size());
   EXPECT_EQ(back->copy, c.copy);
+  ASSERT_EQ(back->copy_in_cache.size(), 1u);
+  EXPECT_EQ(back->copy_in_cache[0].bytes_per_second, c.copy_in_cache[0].bytes_per_second);
   const double mid = c.latency_at(6144);
   EXPECT_GE(mid, std::min(c.latency[0].seconds, c.latency[1].seconds));
   EXPECT_LE(mid, std::max(c.latency[0].seconds, c.latency[1].seconds));

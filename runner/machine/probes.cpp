@@ -66,6 +66,32 @@ void probe_bandwidth(double bytes, int repetitions, Ceilings& c) {
   c.triad = 3.0 * static_cast<double>(n * sizeof(double)) / triad;
 }
 
+// Bytes per second of a copy between two arrays that together fill half of each data cache (so
+// that they stay in it), repeated until some 16 MB have been copied per timing.
+void probe_cache_bandwidth(int repetitions, Ceilings& c) {
+  for (const Cache& cache : c.caches) {
+    if (cache.type == "Instruction") continue;
+    const double bytes = cache.size / 2;
+    const std::size_t n = static_cast<std::size_t>(bytes / 2 / sizeof(double));
+    if (n == 0) continue;
+    std::unique_ptr<double[]> a(new double[n]), b(new double[n]);
+    std::fill_n(a.get(), n, 1.0);
+    std::fill_n(b.get(), n, 2.0);
+    const long copies = std::max<long>(1, static_cast<long>(16e6 / (2 * n * sizeof(double))));
+    const double seconds = best_of(repetitions, [&] {
+      for (long k = 0; k < copies; ++k) {
+        std::copy_n(b.get(), n, a.get());
+        asm volatile("" : : "r"(a.get()) : "memory");  // each copy happens
+      }
+    });
+    g_double_sink = a[n / 2];
+    c.copy_in_cache.push_back(
+        {2.0 * n * sizeof(double), 2.0 * n * sizeof(double) * copies / seconds});
+  }
+  std::sort(c.copy_in_cache.begin(), c.copy_in_cache.end(),
+            [](const BandwidthPoint& x, const BandwidthPoint& y) { return x.bytes < y.bytes; });
+}
+
 // One cache line per node, linked in one random cycle through all of them (Sattolo's shuffle),
 // so that every load depends on the last and no prefetcher can guess the next.
 struct alignas(64) Line {
@@ -190,6 +216,7 @@ Ceilings probe_machine(const CacheScan& scan, const std::string& cpu, const std:
   const double array = std::clamp(4 * last, sizes.min_array_bytes,
                                   std::max(sizes.min_array_bytes, sizes.max_array_bytes));
   probe_bandwidth(array, sizes.repetitions, c);
+  probe_cache_bandwidth(sizes.repetitions, c);
   tell("latency");
   probe_latency(sizes, c);
   tell("arithmetic");

@@ -39,6 +39,14 @@ std::string ceilings_text(const Ceilings& c) {
   std::string out;
   out += "bandwidth   copy " + rate_text(c.copy) + ", triad " + rate_text(c.triad) +
          " (bytes read + written)\n";
+  if (!c.copy_in_cache.empty()) {
+    std::string in_cache;
+    for (const BandwidthPoint& p : c.copy_in_cache) {
+      if (!in_cache.empty()) in_cache += ", ";
+      in_cache += rate_text(p.bytes_per_second) + " within " + size_text(p.bytes);
+    }
+    out += "            copy " + in_cache + "\n";
+  }
   out += "latency     working set   per dependent load\n";
   for (const LatencyPoint& p : c.latency) {
     char line[96];
@@ -74,7 +82,8 @@ int machine_command(const std::vector<std::string>& tokens, std::ostream& out) {
   bool json = false, refresh = false;
   auto app = new_app(
       "Prints this machine's ceilings: memory bandwidth (copy and triad over arrays of 4x the "
-      "last-level cache, 1 GiB at most), load latency by working set (a chase through a random "
+      "last-level cache, 1 GiB at most, and copies within half of each data cache), load latency "
+      "by working set (a chase through a random "
       "cyclic permutation, 4 KiB to 256 MiB), the latency of a dependent 64-bit multiply and "
       "add, double multiply-add throughput (scalar and two-wide, multiply and add apart), the "
       "cost of a call, and the caches from sysfs. The probes take about five seconds; their "
@@ -82,7 +91,8 @@ int machine_command(const std::vector<std::string>& tokens, std::ostream& out) {
       "runner version, and every report's bound uses them.",
       "machine", "kernels machine [--json] [--refresh]");
   app->add_flag("--json", json,
-                "one JSON object, in SI base units: bandwidth {copy, triad} (B/s), latency "
+                "one JSON object, in SI base units: bandwidth {copy, triad, copy_in_cache [{bytes, "
+                "bytes_per_second}]} (B/s), latency "
                 "[{bytes, seconds}], multiply_latency, add_latency, call (s), flops, "
                 "flops_scalar (1/s), caches [{level, type, size, line}]");
   app->add_flag("--refresh", refresh, "probe again even when figures are cached, and keep them");
