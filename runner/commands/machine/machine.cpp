@@ -91,9 +91,9 @@ int machine_command(const std::vector<std::string>& tokens, std::ostream& out) {
       "runner version, and every report's bound uses them.",
       "machine", "kernels machine [--json] [--refresh]");
   app->add_flag("--json", json,
-                "one JSON object, in SI base units: bandwidth {copy, triad, copy_in_cache [{bytes, "
-                "bytes_per_second}]} (B/s), latency "
-                "[{bytes, seconds}], multiply_latency, add_latency, call (s), flops, "
+                "one JSON object, in SI base units: bandwidth {copy, triad, copy_in_cache "
+                "[{bytes, bytes_per_second}]} (B/s), latency [{bytes, seconds}], "
+                "multiply_latency, add_latency, call (s), flops, "
                 "flops_scalar (1/s), caches [{level, type, size, line}]");
   app->add_flag("--refresh", refresh, "probe again even when figures are cached, and keep them");
   if (const std::string help = parse_or_help(*app, "machine", tokens); !help.empty()) {
