@@ -173,6 +173,11 @@ void sort(node* root, std::int32_t* spare, int height) {
     order<kDown>(right->value, *spare);
     return;
   }
+  // The right half is sorted after the left: start fetching its root and children now, so that
+  // they arrive while the left half is sorted (both children exist: height >= 2).
+  __builtin_prefetch(right);
+  __builtin_prefetch(right->left);
+  __builtin_prefetch(right->right);
   sort<kDown>(left, &root->value, height - 1);
   sort<!kDown>(right, spare, height - 1);
   merge<kDown>(root, spare, height);
