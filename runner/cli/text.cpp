@@ -24,15 +24,34 @@ std::string duration_text(double seconds) {
   return buf;
 }
 
-std::string throughput(double per_second, const std::string& unit) {
-  const char* prefix[] = {"", " k", " M", " G", " T"};
+namespace {
+
+// Divides `value` by 1000 until it is below 1000 or the prefixes run out, and returns its metric
+// prefix: "", " k", " M", " G" or " T".
+const char* metric_prefix(double& value) {
+  static const char* const kPrefix[] = {"", " k", " M", " G", " T"};
   int p = 0;
-  while (p < 4 && std::fabs(per_second) >= 1000) {
-    per_second /= 1000;
+  while (p < 4 && std::fabs(value) >= 1000) {
+    value /= 1000;
     ++p;
   }
+  return kPrefix[p];
+}
+
+}  // namespace
+
+std::string throughput(double per_second, const std::string& unit) {
+  const char* prefix = metric_prefix(per_second);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.3g%s %s/s", per_second, p == 0 ? " " : prefix[p], unit.c_str());
+  std::snprintf(buf, sizeof buf, "%.3g%s %s/s", per_second, *prefix == '\0' ? " " : prefix,
+                unit.c_str());
+  return buf;
+}
+
+std::string count_text(double value) {
+  const char* prefix = metric_prefix(value);
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%.3g%s", value, prefix);
   return buf;
 }
 

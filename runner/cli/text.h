@@ -14,6 +14,9 @@ std::string duration_text(double seconds);
 // A rate with a metric prefix (k, M, G, T) and three significant digits: "12.3 M values/s".
 std::string throughput(double per_second, const std::string& unit);
 
+// A count with a metric prefix and three significant digits: "1.2 M", "27 k", "512".
+std::string count_text(double value);
+
 // Arguments as typed, joined by single spaces, an empty one shown as '' so that it stays
 // visible: {"--terms", ""} gives "--terms ''". No arguments give "".
 std::string args_text(const std::vector<std::string>& args);

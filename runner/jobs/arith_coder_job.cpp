@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/text.h"
 #include "job/digest.h"
 #include "job/job.h"
 #include "jobs/byte_input.h"

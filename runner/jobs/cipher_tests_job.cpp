@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "cli/text.h"
 #include "job/digest.h"
 #include "job/job.h"
 #include "kernels/cipher_tests/cipher_tests.h"

@@ -10,6 +10,7 @@
 #include "jobs/byte_input.h"
 
 #include "cli/cli.h"
+#include "cli/text.h"
 #include "job/job.h"
 #include "kernels/context_model/context_model.h"
 #include "kernels/shell/shell.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/text.h"
 #include "job/digest.h"
 #include "job/driver_args.h"
 #include "job/job.h"

@@ -1,6 +1,7 @@
 // Job "matrix": the matrix-multiply driver, multiplying two 300 x 300 matrices of ones.
 #include <cstdarg>
 
+#include "cli/text.h"
 #include "job/digest.h"
 #include "job/driver_args.h"
 #include "job/job.h"

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "cli/cli.h"
+#include "cli/text.h"
 #include "files/files.h"
 #include "job/digest.h"
 #include "job/int32_le.h"

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/text.h"
 #include "job/digest.h"
 #include "job/job.h"
 #include "jobs/transpose_steps.h"

@@ -64,16 +64,4 @@ std::string bound_table(const std::vector<Report>& reports) {
   return out;
 }
 
-std::string count_text(double value) {
-  const char* prefix[] = {"", " k", " M", " G", " T"};
-  int p = 0;
-  while (p < 4 && std::fabs(value) >= 1000) {
-    value /= 1000;
-    ++p;
-  }
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%.3g%s", value, prefix[p]);
-  return buf;
-}
-
 }  // namespace kernels::runner

@@ -27,9 +27,6 @@ std::string bound_text(const Report& r);
 // REQUIRES: every report has a bound and was timed.
 std::string bound_table(const std::vector<Report>& reports);
 
-// A count with a metric prefix and three significant digits: "1.2 M", "27 k", "512".
-std::string count_text(double value);
-
 }  // namespace kernels::runner
 
 #endif  // KERNELS_RUNNER_REPORT_BOUND_H_
