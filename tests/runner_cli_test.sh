@@ -156,6 +156,10 @@ grep -q "^  bound     - (no machine figures: run 'kernels machine')" "$dir/out" 
 expect 0 "machine --help" -- machine --help
 grep -q -- '--refresh' "$dir/out" && grep -q -- '--json' "$dir/out" || fail "machine --help: $(cat "$dir/out")"
 expect 2 "machine --bogus" -- machine --bogus
+# Figures that cannot be kept are printed all the same, but the command fails and says why.
+XDG_CACHE_HOME=/dev/null/cache expect 1 "machine, cache folder not writable" -- machine --json
+grep -q '"bandwidth"' "$dir/out" || fail "machine, cache not writable: no figures: $(cat "$dir/out")"
+grep -q 'not kept' "$dir/err" || fail "machine, cache not writable: no reason given: $(cat "$dir/err")"
 
 # A sweep: one report per point, the swept value in its args, then the fit.
 expect 0 "sweep --json" -- sweep bisort --over size=1024..4096x2 --repeat 1 --json

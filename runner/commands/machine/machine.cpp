@@ -103,6 +103,7 @@ int machine_command(const std::vector<std::string>& tokens, std::ostream& out) {
   const std::string cpu = run_context()["cpu"].get<std::string>();
   const std::string version = run_context()["version"].get<std::string>();
   std::optional<Ceilings> c;
+  std::string not_kept;  // why the probed figures could not be kept, if they could not
   if (!refresh) c = load_ceilings(cpu, version);
   if (!c) {
     const bool terminal = isatty(STDERR_FILENO) != 0;
@@ -115,13 +116,18 @@ int machine_command(const std::vector<std::string>& tokens, std::ostream& out) {
     try {
       save_ceilings(*c);
     } catch (const std::runtime_error& e) {
-      std::fprintf(stderr, "kernels: warning: %s\n", e.what());
+      not_kept = e.what();
     }
   }
   if (json) {
     out << ceilings_json(*c).dump() << "\n";
   } else {
     out << "context     " << context_text(run_context()) << "\n" << ceilings_text(*c);
+  }
+  if (!not_kept.empty()) {
+    std::fprintf(stderr, "kernels: machine: the figures above are not kept: %s\n",
+                 not_kept.c_str());
+    return 1;
   }
   return 0;
 }

@@ -17,9 +17,9 @@ std::string ceilings_text(const Ceilings& c);
 
 // `kernels machine [--json] [--refresh]`, given the tokens after "machine", printing on `out`:
 // the cached ceilings of this CPU and runner version, or (with none cached, or --refresh) the
-// probes' figures, which it then caches. A cache that cannot be written is a warning on standard
-// error; the figures are printed all the same. Returns 0; throws UsageError for a bad command
-// line.
+// probes' figures, which it then caches. Returns 0, or 1 when the figures cannot be kept (no
+// cache folder, or one that cannot be written): they are printed all the same, and standard error
+// says why. Throws UsageError for a bad command line.
 int machine_command(const std::vector<std::string>& tokens, std::ostream& out);
 
 }  // namespace kernels::runner
