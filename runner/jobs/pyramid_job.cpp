@@ -132,14 +132,14 @@ class PyramidJob : public Job {
   }
 
   // The level passes stream their bytes at best at the copy bandwidth of the cache that holds the
-  // level's image and bands (from memory when none does); the band transposes are chains of two
-  // dependent multiplies per step and come between the passes.
+  // level's image and bands (from memory when none does); the band transposes come between the
+  // passes, two multiplies a chain step at one multiply a cycle (as the transpose job's bound).
   std::optional<Bound> bound(const Work& w, const Ceilings& c) const override {
     double memory = 0;
     for (int l = levels_ - 1; l >= 0; --l)  // the working set: the image and the level's bands
       memory += level_bytes(l) / c.copy_at(2 * sizeof(int) * level_pixels(l));
-    const double chains = w.count("transpose_chain_steps") * 2 * c.multiply_latency;
-    return Bound{memory + chains, "bandwidth + multiply latency",
+    const double chains = w.count("transpose_chain_steps") * 2 * c.add_latency;
+    return Bound{memory + chains, "bandwidth + multiplier throughput",
                  count_text(w.count("bytes")) + "B streamed, " +
                      count_text(w.count("transpose_chain_steps")) + " transpose chain steps"};
   }
