@@ -22,7 +22,7 @@ inline void opaque(T& value) {
 // held the multiply-add probe to 85 % of the peak by pairing every multiply with its add).
 template <class T>
 inline void opaque_float(T& value) {
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__SSE2__)  // x86-64, and 32-bit x86 built with SSE2
   asm("" : "+x"(value));
 #elif defined(__aarch64__)
   asm("" : "+w"(value));
