@@ -1,5 +1,5 @@
 // The probe loops of `kernels machine`: each measures one ceiling of this machine as the best of
-// a few repetitions. Together they take about five seconds.
+// a few repetitions. Together they take 1 to 2 seconds on an idle machine.
 #ifndef KERNELS_RUNNER_MACHINE_PROBES_H_
 #define KERNELS_RUNNER_MACHINE_PROBES_H_
 

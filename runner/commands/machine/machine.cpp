@@ -83,12 +83,12 @@ int machine_command(const std::vector<std::string>& tokens, std::ostream& out) {
   auto app = new_app(
       "Prints this machine's ceilings: memory bandwidth (copy and triad over arrays of 4x the "
       "last-level cache, 1 GiB at most, and copies within half of each data cache), load latency "
-      "by working set (a chase through a random "
-      "cyclic permutation, 4 KiB to 256 MiB), the latency of a dependent 64-bit multiply and "
-      "add, double multiply-add throughput (scalar and two-wide, multiply and add apart), the "
-      "cost of a call, and the caches from sysfs. The probes take about five seconds; their "
-      "figures are kept in $XDG_CACHE_HOME/kernels (or ~/.cache/kernels) for this CPU model and "
-      "runner version, and every report's bound uses them.",
+      "by working set (a chase through a random cyclic permutation, 4 KiB to 256 MiB), the "
+      "latency of a dependent 64-bit multiply and add, double multiply-add throughput (scalar "
+      "and two-wide, multiply and add apart), the cost of a call, and the caches from sysfs. The "
+      "probes take a second or two; their figures are kept in $XDG_CACHE_HOME/kernels (or "
+      "~/.cache/kernels) for this CPU model and runner version, and every report's bound uses "
+      "them.",
       "machine", "kernels machine [--json] [--refresh]");
   app->add_flag("--json", json,
                 "one JSON object, in SI base units: bandwidth {copy, triad, copy_in_cache "
