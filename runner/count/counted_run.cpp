@@ -78,7 +78,18 @@ bool counting_built_in() {
   return KERNELS_HAVE_CALLGRIND != 0;
 }
 
+bool built_with_address_sanitizer() {
+#ifdef KERNELS_ADDRESS_SANITIZER
+  return true;
+#else
+  return false;
+#endif
+}
+
 void check_counting_available() {
+  if (built_with_address_sanitizer())
+    throw std::runtime_error(
+        "--count is unavailable in a build with AddressSanitizer, which Valgrind cannot run");
   if (!counting_built_in())
     throw std::runtime_error(
         "--count is unavailable: this runner was built without <valgrind/callgrind.h> (Debian "
@@ -86,10 +97,6 @@ void check_counting_available() {
   if (find_on_path("valgrind").empty())
     throw std::runtime_error(
         "--count needs Valgrind, and there is no 'valgrind' on PATH (Debian package valgrind)");
-#ifdef KERNELS_ADDRESS_SANITIZER
-  throw std::runtime_error(
-      "--count is unavailable in a build with AddressSanitizer, which Valgrind cannot run");
-#endif
 }
 
 Counts count_job(const std::string& name, const std::vector<std::string>& tokens) {
