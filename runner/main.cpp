@@ -10,7 +10,7 @@
 #include "commands/compare/compare.h"
 #include "commands/export/export.h"
 #include "commands/list.h"
-#include "commands/machine/machine.h"
+#include "commands/machine.h"
 #include "commands/run.h"
 #include "commands/score/score.h"
 #include "commands/sweep/sweep.h"

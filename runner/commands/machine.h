@@ -1,7 +1,7 @@
 // `kernels machine`: this machine's ceilings (memory bandwidth, load latency by working set,
 // integer latencies, multiply-add throughput, call cost, caches), probed once and kept.
-#ifndef KERNELS_RUNNER_COMMANDS_MACHINE_MACHINE_H_
-#define KERNELS_RUNNER_COMMANDS_MACHINE_MACHINE_H_
+#ifndef KERNELS_RUNNER_COMMANDS_MACHINE_H_
+#define KERNELS_RUNNER_COMMANDS_MACHINE_H_
 
 #include <ostream>
 #include <string>
@@ -24,4 +24,4 @@ int machine_command(const std::vector<std::string>& tokens, std::ostream& out);
 
 }  // namespace kernels::runner
 
-#endif  // KERNELS_RUNNER_COMMANDS_MACHINE_MACHINE_H_
+#endif  // KERNELS_RUNNER_COMMANDS_MACHINE_H_

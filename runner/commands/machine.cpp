@@ -1,4 +1,4 @@
-#include "commands/machine/machine.h"
+#include "commands/machine.h"
 
 #include <unistd.h>
 #include <cstdio>
