@@ -92,6 +92,25 @@ void expect_steps_match_oracle(int height, const Values& values, std::int32_t sp
   ASSERT_EQ(sequence(a, 0), sequence(b, 0));
 }
 
+// `rounds` random trees compared with the oracle: round r has height height(r), values drawn from
+// values(r) = {lowest, highest}, direction r % 2, and sorts in half the rounds (r % 4 < 2); the
+// other half only merge, on input that need not be bitonic: the steps decide all the same.
+template <class Height, class Range>
+void expect_random_trees_match_oracle(std::uint32_t seed, int rounds, Height height, Range values) {
+  std::mt19937 rng(seed);
+  for (int round = 0; round < rounds; ++round) {
+    shell::arena_reset();
+    const auto [lowest, highest] = values(round);
+    std::uniform_int_distribution<std::int32_t> value(lowest, highest);
+    Values tree((std::size_t{2} << height(round)) - 1);
+    for (auto& v : tree) v = value(rng);
+    const std::int32_t spare = value(rng);
+    SCOPED_TRACE(round);
+    ASSERT_NO_FATAL_FAILURE(
+        expect_steps_match_oracle(height(round), tree, spare, round % 2, round % 4 < 2));
+  }
+}
+
 // What main_bitonic leaves after each pass, seen through the observer.
 struct Passes {
   Values up, down;
@@ -197,40 +216,23 @@ TEST_F(BisortTest, EmptyTreeAndOtherDirections) {
 }
 
 TEST_F(BisortTest, MatchesTheStepByStepRulesNodeForNode) {
-  std::mt19937 rng(11);
-  for (int round = 0; round < 800; ++round) {
-    shell::arena_reset();
-    const int height = round % 9;
-    const int range = round % 4 == 0 ? 1000000 : 1 + round % 5;  // few values: many ties
-    std::uniform_int_distribution<std::int32_t> value(-range / 2, range);
-    Values values((std::size_t{2} << height) - 1);
-    for (auto& v : values) v = value(rng);
-    const std::int32_t spare = value(rng);
-    const int dir = round % 2;
-    // Half the rounds only merge, on input that need not be bitonic: the steps decide all the same.
-    SCOPED_TRACE(round);
-    ASSERT_NO_FATAL_FAILURE(
-        expect_steps_match_oracle(height, values, spare, dir, /*sort=*/round % 4 < 2));
-  }
+  expect_random_trees_match_oracle(
+      11, 800, [](int round) { return round % 9; },
+      [](int round) {
+        const int range = round % 4 == 0 ? 1000000 : 1 + round % 5;  // few values: many ties
+        return std::pair<std::int32_t, std::int32_t>{-range / 2, range};
+      });
 }
 
 // Merges run side by side in groups that double at each level up to 16 and then split in two;
 // tall trees reach every group width and the splits many times over. Few distinct values make
 // ties, where the subtree exchanges are easiest to get wrong.
 TEST_F(BisortTest, GroupedMergesOfTallTreesMatchTheStepByStepRules) {
-  std::mt19937 rng(17);
-  for (int round = 0; round < 24; ++round) {
-    shell::arena_reset();
-    const int height = 9 + round % 4;
-    std::uniform_int_distribution<std::int32_t> value(0, round % 3 == 0 ? 1000000 : 3);
-    Values values((std::size_t{2} << height) - 1);
-    for (auto& v : values) v = value(rng);
-    const std::int32_t spare = value(rng);
-    const int dir = round % 2;
-    SCOPED_TRACE(round);
-    ASSERT_NO_FATAL_FAILURE(
-        expect_steps_match_oracle(height, values, spare, dir, /*sort=*/round % 4 < 2));
-  }
+  expect_random_trees_match_oracle(
+      17, 24, [](int round) { return 9 + round % 4; },
+      [](int round) {
+        return std::pair<std::int32_t, std::int32_t>{0, round % 3 == 0 ? 1000000 : 3};
+      });
 }
 
 TEST_F(BisortTest, BothPassesKeepTheValuesAndOrderDistinctKeys) {
