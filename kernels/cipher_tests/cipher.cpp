@@ -62,56 +62,45 @@ inline void escape(Args... args) {
   (..., [](auto value) { __asm__ __volatile__("" : : "r"(value) : "memory"); }(args));
 }
 
-}  // namespace
-
-KERNELS_CIPHER_OPERATION int makeKey(keyInstance* key, unsigned char direction, int keyBits,
-                                     char* keyText) {
-  escape(key, direction, keyBits, keyText);
+// The body every operation shares: its arguments escaped, then the installed observer's `Hook`
+// told of the call, when there is one and it sets that hook.
+template <auto Hook, typename... Args>
+inline int operate(Args... args) {
+  escape(args...);
   if (const Observer* o = internal::installed_observer; o != nullptr) [[unlikely]] {
-    if (o->makeKey != nullptr) o->makeKey(o->context, key, direction, keyBits, keyText);
+    if (o->*Hook != nullptr) (o->*Hook)(o->context, args...);
   }
   return 0;
 }
 
+}  // namespace
+
+KERNELS_CIPHER_OPERATION int makeKey(keyInstance* key, unsigned char direction, int keyBits,
+                                     char* keyText) {
+  return operate<&Observer::makeKey>(key, direction, keyBits, keyText);
+}
+
 KERNELS_CIPHER_OPERATION int cipherInit(cipherInstance* cipher, unsigned char mode, char* ivText) {
-  escape(cipher, mode, ivText);
-  if (const Observer* o = internal::installed_observer; o != nullptr) [[unlikely]] {
-    if (o->cipherInit != nullptr) o->cipherInit(o->context, cipher, mode, ivText);
-  }
-  return 0;
+  return operate<&Observer::cipherInit>(cipher, mode, ivText);
 }
 
 KERNELS_CIPHER_OPERATION int blockEncrypt(cipherInstance* cipher, keyInstance* key,
                                           unsigned char* source, int sourceBits,
                                           unsigned char* target) {
-  escape(cipher, key, source, sourceBits, target);
-  if (const Observer* o = internal::installed_observer; o != nullptr) [[unlikely]] {
-    if (o->blockEncrypt != nullptr)
-      o->blockEncrypt(o->context, cipher, key, source, sourceBits, target);
-  }
-  return 0;
+  return operate<&Observer::blockEncrypt>(cipher, key, source, sourceBits, target);
 }
 
 KERNELS_CIPHER_OPERATION int blockDecrypt(cipherInstance* cipher, keyInstance* key,
                                           unsigned char* source, int sourceBits,
                                           unsigned char* target) {
-  escape(cipher, key, source, sourceBits, target);
-  if (const Observer* o = internal::installed_observer; o != nullptr) [[unlikely]] {
-    if (o->blockDecrypt != nullptr)
-      o->blockDecrypt(o->context, cipher, key, source, sourceBits, target);
-  }
-  return 0;
+  return operate<&Observer::blockDecrypt>(cipher, key, source, sourceBits, target);
 }
 
 KERNELS_CIPHER_OPERATION int cipherUpdateRounds(cipherInstance* cipher, keyInstance* key,
                                                 unsigned char* source, int sourceBits,
                                                 unsigned char* target, int roundCount) {
-  escape(cipher, key, source, sourceBits, target, roundCount);
-  if (const Observer* o = internal::installed_observer; o != nullptr) [[unlikely]] {
-    if (o->cipherUpdateRounds != nullptr)
-      o->cipherUpdateRounds(o->context, cipher, key, source, sourceBits, target, roundCount);
-  }
-  return 0;
+  return operate<&Observer::cipherUpdateRounds>(cipher, key, source, sourceBits, target,
+                                                roundCount);
 }
 
 #undef KERNELS_CIPHER_OPERATION
