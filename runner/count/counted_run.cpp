@@ -87,9 +87,6 @@ bool built_with_address_sanitizer() {
 }
 
 void check_counting_available() {
-  if (built_with_address_sanitizer())
-    throw std::runtime_error(
-        "--count is unavailable in a build with AddressSanitizer, which Valgrind cannot run");
   if (!counting_built_in())
     throw std::runtime_error(
         "--count is unavailable: this runner was built without <valgrind/callgrind.h> (Debian "
@@ -97,6 +94,9 @@ void check_counting_available() {
   if (find_on_path("valgrind").empty())
     throw std::runtime_error(
         "--count needs Valgrind, and there is no 'valgrind' on PATH (Debian package valgrind)");
+  if (built_with_address_sanitizer())
+    throw std::runtime_error(
+        "--count is unavailable in a build with AddressSanitizer, which Valgrind cannot run");
 }
 
 Counts count_job(const std::string& name, const std::vector<std::string>& tokens) {

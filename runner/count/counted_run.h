@@ -17,9 +17,9 @@ bool counting_built_in();
 // Whether this runner was built with AddressSanitizer, whose shadow memory Valgrind cannot run.
 bool built_with_address_sanitizer();
 
-// Checks, before anything runs, that counted runs can be made: the runner is not built with
-// AddressSanitizer (whose shadow memory Valgrind cannot run), it has the client requests built
-// in, and a `valgrind` program is on PATH. Throws std::runtime_error, one line
+// Checks, before anything runs, that counted runs can be made: the runner has the client
+// requests built in, a `valgrind` program is on PATH, and the runner is not built with
+// AddressSanitizer (whose shadow memory Valgrind cannot run). Throws std::runtime_error, one line
 // naming what is missing, when not.
 void check_counting_available();
 

@@ -60,10 +60,6 @@ TEST(Counts, MissingValgrindIsOneClearError) {
     what = e.what();
   }
   setenv("PATH", saved.c_str(), 1);
-  if (built_with_address_sanitizer()) {  // refused before anything else is looked at
-    EXPECT_NE(what.find("AddressSanitizer"), std::string::npos) << what;
-    return;
-  }
   if (!counting_built_in()) {
     EXPECT_NE(what.find("<valgrind/callgrind.h>"), std::string::npos) << what;
     return;
@@ -105,12 +101,15 @@ TEST(CountedRun, CountsTheTimedRegionOnlyAndTheSameEveryTime) {
     return;
   }
   if (built_with_address_sanitizer()) {
-    // Valgrind cannot run this build: what can be checked is that counting says so.
+    // Valgrind cannot run this build: what can be checked is that counting is refused, and,
+    // where Valgrind is installed (CI installs it), that the refusal names the sanitizer.
     try {
       check_counting_available();
       ADD_FAILURE() << "counting was offered in a build with AddressSanitizer";
     } catch (const std::runtime_error& e) {
-      EXPECT_NE(std::string(e.what()).find("AddressSanitizer"), std::string::npos) << e.what();
+      if (std::getenv("CI") != nullptr) {
+        EXPECT_NE(std::string(e.what()).find("AddressSanitizer"), std::string::npos) << e.what();
+      }
     }
     return;
   }
